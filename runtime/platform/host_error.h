@@ -1,0 +1,17 @@
+// Host (errno) errors translated to the platform's error numbering, in one place.
+#pragma once
+
+#include <cstdint>
+
+namespace kiv::platform {
+
+// The platform's error number for a host errno value (0 stays 0).
+uint32_t platformErrorFromErrno(int hostError);
+
+// Records a host error as the platform's last error (kiv::core::setPlatformError).
+void recordHostError(int hostError);
+
+// Records the host error and reports it through the error state as 300 + its platform number.
+void reportHostError(int hostError);
+
+}  // namespace kiv::platform
