@@ -2,74 +2,85 @@
 
 #include <cerrno>
 
+#include "include/kvrun32/core.h"
 #include "runtime/core/error_state.h"
 
 namespace kiv::platform {
 
-uint32_t platformErrorFromErrno(int err) {
-  switch (err) {
+uint32_t platformErrorFromErrno(int hostError) {
+  switch (hostError) {
     case 0:
       return 0;
-    case ENOSYS:
-      return 1;  // Invalid Function
     case ENOENT:
-      return 2;  // File Not Found
+      return 2;  // file not found
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-      return 3;  // Path Not Found
+      return 3;  // path not found
     case EMFILE:
     case ENFILE:
-      return 4;  // Too Many Open Files
+      return 4;  // too many open files
     case EACCES:
     case EPERM:
     case EISDIR:
-      return 5;  // Access Denied
+    case ENOTEMPTY:
+      return 5;  // access denied
     case EBADF:
-      return 6;  // Invalid Handle
+      return 6;  // invalid handle
     case ENOMEM:
-      return 8;  // Insufficient Memory
-    case EINVAL:
-      return 87;  // Invalid Parameter
+      return 8;  // insufficient memory
+    case E2BIG:
+      return 10;  // invalid environment
+    case ENOEXEC:
+      return 11;  // invalid format
     case ENODEV:
-    case ENXIO:
-      return 15;  // Invalid Drive
-    case EBUSY:
-      return 16;  // Invalid Operation For Current Directory
+      return 15;  // invalid drive
     case EXDEV:
-      return 17;  // Not Same Device
+      return 17;  // not same device
     case EROFS:
-      return 19;  // Write Protect
-    case ENOMEDIUM:
-      return 21;  // Device Not Ready
+      return 19;  // write protect
+    case ENXIO:
+      return 21;  // device not ready
+    case ESPIPE:
+      return 25;  // seek location inaccessible
     case EIO:
-      return 31;  // General Failure
+      return 31;  // general failure
+    case EBUSY:
     case ETXTBSY:
-      return 32;  // Sharing Violation
+      return 32;  // sharing violation
     case EAGAIN:
-    case EDEADLK:
-      return 33;  // Lock Violation
+      return 33;  // lock violation (EWOULDBLOCK is the same value)
     case ENOSPC:
     case EDQUOT:
-      return 39;  // Handle Disk Full
+    case EFBIG:
+      return 39;  // disk full
+    case ENOSYS:
     case EOPNOTSUPP:
-      return 50;  // Not Supported
+      return 50;  // not supported
     case ENETUNREACH:
     case EHOSTUNREACH:
-      return 53;  // Invalid Network Path
-    case ENOTCONN:
+      return 53;  // invalid network path
+    case ENETDOWN:
     case ECONNRESET:
-      return 59;  // Unexpected Network Error
+    case ECONNREFUSED:
+      return 59;  // unexpected network error
     case EEXIST:
-      return 80;  // File Already Exists
+      return 80;  // file already exists
+    case EINVAL:
+      return 87;  // invalid parameter
   }
-  return 31;  // General Failure
+  return 31;  // general failure
 }
 
-uint32_t recordHostError(int err) {
-  uint32_t n = platformErrorFromErrno(err);
+uint32_t recordHostError(int hostError) {
+  uint32_t n = platformErrorFromErrno(hostError);
   kiv::core::setPlatformError(n);
   return n;
+}
+
+void reportHostError(int hostError) {
+  recordHostError(hostError);
+  Kiv$seterror(0);
 }
 
 }  // namespace kiv::platform
