@@ -5,23 +5,13 @@
 #include <mutex>
 
 #include "runtime/core/error_state.h"
+#include "runtime/platform/host_errors.h"
 
 namespace kiv::platform {
 namespace {
 
 std::mutex gSourceMutex;
 ClockSource gSource;
-
-// Host errors of clock_settime translated to the platform's numbering.
-uint32_t translateClockError(int error) {
-  switch (error) {
-    case EPERM:
-    case EACCES:
-      return kErrorAccessDenied;
-    default:
-      return kErrorInvalidParameter;
-  }
-}
 
 LocalTime hostRead() {
   timespec now{};
@@ -55,7 +45,7 @@ bool hostWrite(const LocalTime& t) {
   }
   timespec value{seconds, static_cast<long>(t.millisecond) * 1000000L};
   if (clock_settime(CLOCK_REALTIME, &value) != 0) {
-    kiv::core::setPlatformError(translateClockError(errno));
+    recordHostError(errno);
     return false;
   }
   return true;
