@@ -227,6 +227,19 @@ bool class_descriptor::AllBlank(void* group) const {
   return blank;
 }
 
+void class_descriptor::ConvertText(void* group, bool toAnsi) const {
+  if (!group) return;
+  eachValue(*this, group, [toAnsi](Ufo& v) {
+    if (v.type() == KIV_STRING || v.type() == KIV_CSTRING || v.type() == KIV_PSTRING) {
+      if (toAnsi)
+        v.OemToAnsi();
+      else
+        v.AnsiToOem();
+    }
+    return true;
+  });
+}
+
 std::vector<uint8_t> class_descriptor::Encode() const {
   std::vector<uint8_t> out;
   out.push_back(KIV_GROUP);

@@ -337,6 +337,8 @@ class StringUfo : public VarUfo {
   Ufo* Slice(int32_t start, int32_t end) override;
   uint32_t Size() override { return len_; }
   int32_t Kind() override { return KIV_STRING; }
+  void OemToAnsi() override;
+  void AnsiToOem() override;
 
  protected:
   StringUfo(uint8_t type, void* addr, uint32_t len, bool ownCopy);
@@ -363,6 +365,8 @@ class PstringUfo : public StringUfo {
   void PopValue() override;
   void PushValue() override;
   void ClearTo(int32_t sign) override;
+  void OemToAnsi() override;
+  void AnsiToOem() override;
 
  protected:
   Ufo* makeLike(void* addr, bool ownCopy) override;
@@ -373,6 +377,8 @@ class RefUfo : public StringUfo {
  public:
   RefUfo(void* addr, bool ownCopy) : StringUfo(KIV_REFERENCE, addr, 4, ownCopy) {}
   void ClearTo(int32_t sign) override;
+  void OemToAnsi() override {}  // an address, not text
+  void AnsiToOem() override {}
 
  protected:
   Ufo* makeLike(void* addr, bool ownCopy) override;
@@ -387,6 +393,8 @@ class GroupUfo : public StringUfo {
   Ufo* Field(int32_t n) override;
   int32_t Count() override;
   bool AllBlank() override;
+  void OemToAnsi() override;
+  void AnsiToOem() override;
   void BIND() override;
 
   const class_descriptor& layout() const { return *layout_; }
@@ -473,6 +481,8 @@ class class_descriptor {
   void Clear(void* group, int32_t sign) const;
   // True when every field of every element is blank.
   bool AllBlank(void* group) const;
+  // Converts the text of every string field in place (toAnsi: OEM to ANSI, else ANSI to OEM).
+  void ConvertText(void* group, bool toAnsi) const;
   // The layout as bytes, in the documented format.
   std::vector<uint8_t> Encode() const;
 

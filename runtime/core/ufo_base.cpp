@@ -238,8 +238,7 @@ bool Ufo::IsBlank() {
   return Kiv$realdistinct(GetReal(), 0.0) == 0;
 }
 
-// Text in this runtime is stored as it comes from the host (UTF-8 on Linux), which has no
-// separate OEM character set, so the conversions leave text as it is.
+// Only text converts between the character sets; the string classes override these.
 void Ufo::OemToAnsi() {}
 void Ufo::AnsiToOem() {}
 

@@ -115,6 +115,15 @@ int32_t GroupUfo::Count() { return static_cast<int32_t>(layout_->Dimension()); }
 
 bool GroupUfo::AllBlank() { return addr_ ? layout_->AllBlank(addr_) : true; }
 
+// A group converts field by field, so that numbers stored in it keep their bytes.
+void GroupUfo::OemToAnsi() {
+  if (addr_) layout_->ConvertText(addr_, true);
+}
+
+void GroupUfo::AnsiToOem() {
+  if (addr_) layout_->ConvertText(addr_, false);
+}
+
 void GroupUfo::BIND() {
   const auto& binder = kiv::core::fieldBinder();
   if (!binder) {

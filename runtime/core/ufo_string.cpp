@@ -7,6 +7,7 @@
 #include "runtime/core/error_state.h"
 #include "runtime/core/string_stack.h"
 #include "runtime/core/ufo.h"
+#include "runtime/format/charsets.h"
 
 StringUfo::StringUfo(uint8_t type, void* addr, uint32_t len, bool ownCopy)
     : VarUfo(type, addr), len_(len) {
@@ -117,6 +118,15 @@ Ufo* StringUfo::Slice(int32_t start, int32_t end) {
                        static_cast<uint32_t>(end - start + 1), false);
 }
 
+// The whole buffer converts: bytes after a CSTRING's NUL are not text, and NUL stays NUL.
+void StringUfo::OemToAnsi() {
+  if (addr_) kiv::format::oemToAnsi(static_cast<char*>(addr_), len_);
+}
+
+void StringUfo::AnsiToOem() {
+  if (addr_) kiv::format::ansiToOem(static_cast<char*>(addr_), len_);
+}
+
 // CSTRING: the text ends at the first NUL inside the buffer.
 
 Ufo* CstringUfo::makeLike(void* addr, bool ownCopy) { return new CstringUfo(addr, len_, ownCopy); }
@@ -170,6 +180,21 @@ void PstringUfo::PopValue() {
 
 void PstringUfo::ClearTo(int32_t sign) {
   if (addr_) Kiv$storepstr(static_cast<char*>(addr_), len_, nullptr, sign);
+}
+
+// Only the counted text converts, never the length byte.
+void PstringUfo::OemToAnsi() {
+  if (!addr_ || len_ == 0) return;
+  auto* buffer = static_cast<char*>(addr_);
+  uint32_t count = static_cast<uint8_t>(buffer[0]);
+  kiv::format::oemToAnsi(buffer + 1, count < len_ - 1 ? count : len_ - 1);
+}
+
+void PstringUfo::AnsiToOem() {
+  if (!addr_ || len_ == 0) return;
+  auto* buffer = static_cast<char*>(addr_);
+  uint32_t count = static_cast<uint8_t>(buffer[0]);
+  kiv::format::ansiToOem(buffer + 1, count < len_ - 1 ? count : len_ - 1);
 }
 
 // A reference clears to zero bytes whatever the sign.
