@@ -377,6 +377,7 @@ class RefUfo : public StringUfo {
  public:
   RefUfo(void* addr, bool ownCopy) : StringUfo(KIV_REFERENCE, addr, 4, ownCopy) {}
   void ClearTo(int32_t sign) override;
+  bool IsBlank() override;
   void OemToAnsi() override {}  // an address, not text
   void AnsiToOem() override {}
 

@@ -204,3 +204,12 @@ Ufo* RefUfo::makeLike(void* addr, bool ownCopy) { return new RefUfo(addr, ownCop
 void RefUfo::ClearTo(int32_t) {
   if (addr_) std::memset(addr_, 0, len_);
 }
+
+// A reference that CLEAR left as zero bytes is blank, like any other cleared value.
+bool RefUfo::IsBlank() {
+  if (!addr_) return true;
+  auto* b = static_cast<const uint8_t*>(addr_);
+  bool zero = true;
+  for (uint32_t i = 0; i < len_; ++i) zero = zero && b[i] == 0;
+  return zero || StringUfo::IsBlank();
+}
