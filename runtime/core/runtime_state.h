@@ -11,10 +11,10 @@
 
 namespace kiv::core {
 
-bool isActive();      // library loaded and Wsl$CloseDown not yet run
-bool isHalting();     // a halt path has started
-bool isExiting();     // _exit has been entered
-bool isInitialised(); // Kiv$init has run
+bool isActive();       // library loaded and Wsl$CloseDown not yet run
+bool isHalting();      // a halt path has started
+bool isExiting();      // _exit has been entered
+bool isInitialised();  // Kiv$init has run
 void setHalting();
 
 // The window layer's close-down work; Wsl$CloseDown runs it, then clears the active flag.

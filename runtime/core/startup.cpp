@@ -210,8 +210,8 @@ void Kiv$HALT(int32_t code, int32_t omitted) {
 void Kiv$STOP(int32_t omitted) {
   std::string message = popMessage();
   if (omitted != 0) message += "Exit?";
-  uint32_t answer = kiv::platform::messageBox({"Stop", message, KIV_BUTTON_ABORT | KIV_BUTTON_IGNORE,
-                                               KIV_BUTTON_ABORT, KIV_ICON_HAND});
+  uint32_t answer = kiv::platform::messageBox(
+      {"Stop", message, KIV_BUTTON_ABORT | KIV_BUTTON_IGNORE, KIV_BUTTON_ABORT, KIV_ICON_HAND});
   if (answer == KIV_BUTTON_ABORT) {
     setHalting();
     _exit(0);

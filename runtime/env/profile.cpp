@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "runtime/env/ini_file.h"
-#include "runtime/platform/host_error.h"
+#include "runtime/platform/host_errors.h"
 #include "runtime/platform/settings_dir.h"
 
 namespace kiv::env {

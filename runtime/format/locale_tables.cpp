@@ -8,9 +8,9 @@ namespace {
 
 KivIsfInfo defaultTables() {
   KivIsfInfo t{};
-  static const char* const kMonths[12] = {"January", "February", "March",     "April",
-                                          "May",     "June",     "July",      "August",
-                                          "September", "October", "November", "December"};
+  static const char* const kMonths[12] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
   for (int c = 0; c < 256; ++c) {
     t.collate[c] = static_cast<uint8_t>(c);
     t.collateOem[c] = static_cast<uint8_t>(c);
