@@ -2,85 +2,78 @@
 
 #include <cerrno>
 
-#include "include/kvrun32/core.h"
 #include "runtime/core/error_state.h"
 
 namespace kiv::platform {
 
-uint32_t platformErrorFromErrno(int hostError) {
-  switch (hostError) {
+uint32_t platformErrorFromErrno(int err) {
+  switch (err) {
     case 0:
       return 0;
+    case ENOSYS:
+      return 1;  // Invalid Function
     case ENOENT:
-      return 2;  // file not found
+      return 2;  // File Not Found
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-      return 3;  // path not found
+      return 3;  // Path Not Found
     case EMFILE:
     case ENFILE:
-      return 4;  // too many open files
+      return 4;  // Too Many Open Files
     case EACCES:
     case EPERM:
     case EISDIR:
-    case ENOTEMPTY:
-      return 5;  // access denied
+      return 5;  // Access Denied
     case EBADF:
-      return 6;  // invalid handle
+      return 6;  // Invalid Handle
     case ENOMEM:
-      return 8;  // insufficient memory
+      return 8;  // Insufficient Memory
     case E2BIG:
-      return 10;  // invalid environment
+      return 10;  // Invalid Environment
     case ENOEXEC:
-      return 11;  // invalid format
+      return 11;  // Invalid Format
+    case EINVAL:
+      return 87;  // Invalid Parameter
     case ENODEV:
-      return 15;  // invalid drive
-    case EXDEV:
-      return 17;  // not same device
-    case EROFS:
-      return 19;  // write protect
     case ENXIO:
-      return 21;  // device not ready
-    case ESPIPE:
-      return 25;  // seek location inaccessible
-    case EIO:
-      return 31;  // general failure
+      return 15;  // Invalid Drive
     case EBUSY:
+      return 16;  // Invalid Operation For Current Directory
+    case EXDEV:
+      return 17;  // Not Same Device
+    case EROFS:
+      return 19;  // Write Protect
+    case ENOMEDIUM:
+      return 21;  // Device Not Ready
+    case EIO:
+      return 31;  // General Failure
     case ETXTBSY:
-      return 32;  // sharing violation
+      return 32;  // Sharing Violation
     case EAGAIN:
-      return 33;  // lock violation (EWOULDBLOCK is the same value)
+    case EDEADLK:
+      return 33;  // Lock Violation
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-      return 39;  // disk full
-    case ENOSYS:
+      return 39;  // Handle Disk Full
     case EOPNOTSUPP:
-      return 50;  // not supported
+      return 50;  // Not Supported
     case ENETUNREACH:
     case EHOSTUNREACH:
-      return 53;  // invalid network path
-    case ENETDOWN:
+      return 53;  // Invalid Network Path
+    case ENOTCONN:
     case ECONNRESET:
-    case ECONNREFUSED:
-      return 59;  // unexpected network error
+      return 59;  // Unexpected Network Error
     case EEXIST:
-      return 80;  // file already exists
-    case EINVAL:
-      return 87;  // invalid parameter
+      return 80;  // File Already Exists
   }
-  return 31;  // general failure
+  return 31;  // General Failure
 }
 
-uint32_t recordHostError(int hostError) {
-  uint32_t n = platformErrorFromErrno(hostError);
+uint32_t recordHostError(int err) {
+  uint32_t n = platformErrorFromErrno(err);
   kiv::core::setPlatformError(n);
   return n;
-}
-
-void reportHostError(int hostError) {
-  recordHostError(hostError);
-  Kiv$seterror(0);
 }
 
 }  // namespace kiv::platform
