@@ -114,7 +114,12 @@ class_descriptor::class_descriptor(const uint8_t* layout) {
   dim_ = in.u32();
   uint32_t count = in.u32();
   name_ = in.text();
-  if (!in.ok()) return;
+  // The whole record must be addressable with a 32-bit size.
+  if (!in.ok() || uint64_t(elementSize_) * (dim_ > 1 ? dim_ : 1) > UINT32_MAX) {
+    name_.clear();
+    elementSize_ = dim_ = 0;
+    return;
+  }
   for (uint32_t i = 0; i < count && in.ok(); ++i) {
     FieldDescription f;
     f.type = in.u8();
