@@ -114,7 +114,12 @@ class_descriptor::class_descriptor(const uint8_t* layout) {
   dim_ = in.u32();
   uint32_t count = in.u32();
   name_ = in.text();
-  if (!in.ok()) return;
+  // The whole record must be addressable with a 32-bit size.
+  if (!in.ok() || uint64_t(elementSize_) * (dim_ > 1 ? dim_ : 1) > UINT32_MAX) {
+    name_.clear();
+    elementSize_ = dim_ = 0;
+    return;
+  }
   for (uint32_t i = 0; i < count && in.ok(); ++i) {
     FieldDescription f;
     f.type = in.u8();
@@ -329,10 +334,17 @@ void CLASS_DESCRIPTOR::ADDFIELD(int32_t type, uint32_t size, const char* name, u
   } else if (size) {
     f.size = size;
   } else {
-    // No size: a sized type would take its picture's display width, which needs the picture
-    // compiler; without a usable size the field cannot be described.
-    kiv::core::typingError(75);
-    return;
+    // No size: a sized type takes its picture's display width.
+    int32_t width = -1;
+    if (!f.picture.empty()) {
+      uint8_t compiled[KIV_PICTURE_SIZE];
+      width = Kiv$storepict(f.picture.data(), static_cast<uint32_t>(f.picture.size()), compiled);
+    }
+    if (width <= 0) {
+      kiv::core::typingError(75);
+      return;
+    }
+    f.size = static_cast<uint32_t>(width);
   }
   if (type == KIV_GROUP || !validField(f)) {
     kiv::core::typingError(75);
