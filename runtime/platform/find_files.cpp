@@ -71,10 +71,12 @@ void fillEntry(KivFindData& d, std::string_view name, std::string_view alternate
   copyName(d.alternateName, sizeof d.alternateName, alternate);
 }
 
+// A directory on which another file system is mounted. Where the kernel tells mount roots, that
+// answer counts (a btrfs subvolume has a device number of its own but is no mount); older
+// kernels are asked by device number.
 bool isMountPoint(const struct statx& sx, dev_t folderDevice) {
-  if ((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-      (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
-    return true;
+  if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+    return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
   return makedev(sx.stx_dev_major, sx.stx_dev_minor) != folderDevice;
 }
 
