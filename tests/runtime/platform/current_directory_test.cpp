@@ -87,3 +87,27 @@ TEST(CurrentDirectory, BufferSizes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CurrentDirectory, NamesDifferingOnlyInCase) {
+  kivtest::PinnedDrive drive('K');
+  drive.tree.dir("Data");
+  drive.tree.dir("data");
+  struct Row {
+    const char* path;
+    const char* host;
+  } rows[] = {{"K:\\data", "/data"}, {"K:\\Data", "/Data"}, {"K:\\DATA", "/Data"}};
+  for (const Row& r : rows) {
+    ASSERT_EQ(SetCurrentDirectoryA(r.path), 1) << r.path;
+    EXPECT_EQ(hostCurrent(), drive.tree.root() + r.host) << r.path;
+  }
+  // A folder made right after its parent was looked up is still found case-blind.
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\"), 1);
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\DATA\\OLD"), 0);
+  drive.tree.dir("Data/Old");
+  EXPECT_EQ(SetCurrentDirectoryA("K:\\DATA\\OLD"), 1);
+  EXPECT_EQ(hostCurrent(), drive.tree.root() + "/Data/Old");
+}
+
+}  // namespace
