@@ -62,34 +62,47 @@ Value stringValue(std::string s) {
 
 int32_t asInteger(const Value& v) {
   switch (v.kind) {
-    case kReal: return roundToInteger(v.real);
-    case kString: return roundToInteger(textToReal(v.text));
-    default: return v.integer;
+    case kReal:
+      return roundToInteger(v.real);
+    case kString:
+      return roundToInteger(textToReal(v.text));
+    default:
+      return v.integer;
   }
 }
 
 double asReal(const Value& v) {
   switch (v.kind) {
-    case kReal: return v.real;
-    case kString: return textToReal(v.text);
-    default: return v.integer;
+    case kReal:
+      return v.real;
+    case kString:
+      return textToReal(v.text);
+    default:
+      return v.integer;
   }
 }
 
 std::string asString(const Value& v) {
   switch (v.kind) {
-    case kReal: return realText(v.real);
-    case kString: return v.text;
-    case kLogical: return v.integer ? "1" : "";
-    default: return integerText(v.integer);
+    case kReal:
+      return realText(v.real);
+    case kString:
+      return v.text;
+    case kLogical:
+      return v.integer ? "1" : "";
+    default:
+      return integerText(v.integer);
   }
 }
 
 bool asTruth(const Value& v) {
   switch (v.kind) {
-    case kReal: return Kiv$realdistinct(v.real, 0.0) != 0;
-    case kString: return v.text.find_first_not_of(' ') != std::string::npos;
-    default: return v.integer != 0;
+    case kReal:
+      return Kiv$realdistinct(v.real, 0.0) != 0;
+    case kString:
+      return v.text.find_first_not_of(' ') != std::string::npos;
+    default:
+      return v.integer != 0;
   }
 }
 
@@ -104,7 +117,8 @@ Value readVariable(Ufo* u, int32_t kind) {
 
 Value compare(int32_t op, const Value& a, const Value& b) {
   int c;
-  bool intLike = (a.kind == kInteger || a.kind == kLogical) && (b.kind == kInteger || b.kind == kLogical);
+  bool intLike =
+      (a.kind == kInteger || a.kind == kLogical) && (b.kind == kInteger || b.kind == kLogical);
   if (intLike) {
     c = (a.integer > b.integer) - (a.integer < b.integer);
   } else if (a.kind == kString && b.kind == kString) {
@@ -115,12 +129,24 @@ Value compare(int32_t op, const Value& a, const Value& b) {
   }
   bool t = false;
   switch (op) {
-    case kOpEq: t = c == 0; break;
-    case kOpNe: t = c != 0; break;
-    case kOpLt: t = c < 0; break;
-    case kOpGt: t = c > 0; break;
-    case kOpLe: t = c <= 0; break;
-    case kOpGe: t = c >= 0; break;
+    case kOpEq:
+      t = c == 0;
+      break;
+    case kOpNe:
+      t = c != 0;
+      break;
+    case kOpLt:
+      t = c < 0;
+      break;
+    case kOpGt:
+      t = c > 0;
+      break;
+    case kOpLe:
+      t = c <= 0;
+      break;
+    case kOpGe:
+      t = c >= 0;
+      break;
   }
   return integerValue(t, kLogical);
 }
@@ -141,12 +167,18 @@ Value binaryValue(const Node& n) {
   if (op == kOpConcat) return stringValue(asString(a) + asString(b));
   double x = asReal(a), y = asReal(b);
   switch (op) {
-    case kOpAdd: return realValue(x + y);
-    case kOpSub: return realValue(x - y);
-    case kOpMul: return realValue(x * y);
-    case kOpDiv: return realValue(Kiv$divide(x, y));
-    case kOpMod: return realValue(Kiv$modulus(x, y));
-    case kOpPower: return realValue(Kiv$realpower(x, y));
+    case kOpAdd:
+      return realValue(x + y);
+    case kOpSub:
+      return realValue(x - y);
+    case kOpMul:
+      return realValue(x * y);
+    case kOpDiv:
+      return realValue(Kiv$divide(x, y));
+    case kOpMod:
+      return realValue(Kiv$modulus(x, y));
+    case kOpPower:
+      return realValue(Kiv$realpower(x, y));
   }
   return realValue(0.0);
 }
@@ -164,11 +196,15 @@ Value callProcedure(const Node& n) {
 
 Value evaluate(const Node& n) {
   switch (n.kind) {
-    case NodeKind::Integer: return integerValue(n.integer);
-    case NodeKind::Real: return realValue(n.real);
+    case NodeKind::Integer:
+      return integerValue(n.integer);
+    case NodeKind::Real:
+      return realValue(n.real);
     case NodeKind::String:
-    case NodeKind::Picture: return stringValue(n.text);
-    case NodeKind::Variable: return readVariable(n.variable, n.valueKind);
+    case NodeKind::Picture:
+      return stringValue(n.text);
+    case NodeKind::Variable:
+      return readVariable(n.variable, n.valueKind);
     case NodeKind::Element: {
       Ufo* part = n.variable ? Kiv$CloneUfo(n.variable, 0) : nullptr;
       for (const auto& sub : n.args) {
@@ -192,7 +228,8 @@ Value evaluate(const Node& n) {
     case NodeKind::Unary:
       if (n.op == kOpNot) return integerValue(!evalTruth(*n.args[0]), kLogical);
       return realValue(-evalReal(*n.args[0]));
-    case NodeKind::Binary: return binaryValue(n);
+    case NodeKind::Binary:
+      return binaryValue(n);
   }
   return integerValue(0);
 }
@@ -247,21 +284,36 @@ int32_t memoryFree() {
 
 Value callBuiltin(int32_t function, const std::vector<std::unique_ptr<Node>>& args) {
   switch (function) {
-    case kAbs: return realValue(std::fabs(argReal(args, 0)));
-    case kAcos: return realValue(std::acos(argReal(args, 0)));
-    case kAsin: return realValue(std::asin(argReal(args, 0)));
-    case kAtan: return realValue(std::atan(argReal(args, 0)));
-    case kCos: return realValue(std::cos(argReal(args, 0)));
-    case kSin: return realValue(std::sin(argReal(args, 0)));
-    case kTan: return realValue(std::tan(argReal(args, 0)));
-    case kSqrt: return realValue(std::sqrt(argReal(args, 0)));
-    case kLog10: return realValue(std::log10(argReal(args, 0)));
-    case kLoge: return realValue(std::log(argReal(args, 0)));
-    case kRound: return realValue(Kiv$ROUND(argReal(args, 0), argReal(args, 1, 1.0)));
-    case kInt: return integerValue(roundToInteger(Kiv$INT(argReal(args, 0))));
-    case kBand: return integerValue(argInteger(args, 0, 0) & argInteger(args, 1, 0));
-    case kBor: return integerValue(argInteger(args, 0, 0) | argInteger(args, 1, 0));
-    case kBxor: return integerValue(argInteger(args, 0, 0) ^ argInteger(args, 1, 0));
+    case kAbs:
+      return realValue(std::fabs(argReal(args, 0)));
+    case kAcos:
+      return realValue(std::acos(argReal(args, 0)));
+    case kAsin:
+      return realValue(std::asin(argReal(args, 0)));
+    case kAtan:
+      return realValue(std::atan(argReal(args, 0)));
+    case kCos:
+      return realValue(std::cos(argReal(args, 0)));
+    case kSin:
+      return realValue(std::sin(argReal(args, 0)));
+    case kTan:
+      return realValue(std::tan(argReal(args, 0)));
+    case kSqrt:
+      return realValue(std::sqrt(argReal(args, 0)));
+    case kLog10:
+      return realValue(std::log10(argReal(args, 0)));
+    case kLoge:
+      return realValue(std::log(argReal(args, 0)));
+    case kRound:
+      return realValue(Kiv$ROUND(argReal(args, 0), argReal(args, 1, 1.0)));
+    case kInt:
+      return integerValue(roundToInteger(Kiv$INT(argReal(args, 0))));
+    case kBand:
+      return integerValue(argInteger(args, 0, 0) & argInteger(args, 1, 0));
+    case kBor:
+      return integerValue(argInteger(args, 0, 0) | argInteger(args, 1, 0));
+    case kBxor:
+      return integerValue(argInteger(args, 0, 0) ^ argInteger(args, 1, 0));
     case kBshift: {
       auto v = static_cast<uint32_t>(argInteger(args, 0, 0));
       int32_t by = argInteger(args, 1, 0);
@@ -296,16 +348,21 @@ Value callBuiltin(int32_t function, const std::vector<std::unique_ptr<Node>>& ar
       size_t pick = (n >= 1 && size_t(n) <= count) ? size_t(n) : count;
       return stringValue(evalString(*args[pick]));
     }
-    case kChr: return stringValue(std::string(1, char(argInteger(args, 0, 0) & 0xFF)));
-    case kClip: return stringValue(onStack(argString(args, 0), [] { Kiv$StackCLIP(); }));
-    case kUpper: return stringValue(onStack(argString(args, 0), [] { Kiv$StackUPPER(); }));
-    case kLower: return stringValue(onStack(argString(args, 0), [] { Kiv$StackLOWER(); }));
+    case kChr:
+      return stringValue(std::string(1, char(argInteger(args, 0, 0) & 0xFF)));
+    case kClip:
+      return stringValue(onStack(argString(args, 0), [] { Kiv$StackCLIP(); }));
+    case kUpper:
+      return stringValue(onStack(argString(args, 0), [] { Kiv$StackUPPER(); }));
+    case kLower:
+      return stringValue(onStack(argString(args, 0), [] { Kiv$StackLOWER(); }));
     case kSub: {
       std::string s = argString(args, 0);
       int32_t start = argInteger(args, 1, 1), len = argInteger(args, 2, -1);
       return stringValue(onStack(s, [=] { Kiv$StackSUB(start, len); }));
     }
-    case kLen: return integerValue(int32_t(argString(args, 0).size()));
+    case kLen:
+      return integerValue(int32_t(argString(args, 0).size()));
     case kVal: {
       pushCopy(argString(args, 0));
       return integerValue(Kiv$StackVAL());
@@ -339,26 +396,34 @@ Value callBuiltin(int32_t function, const std::vector<std::unique_ptr<Node>>& ar
       bool in = compare(kOpGe, v, lo).integer && compare(kOpLe, v, hi).integer;
       return integerValue(in);
     }
-    case kClock: return integerValue(Kiv$CLOCK());
-    case kToday: return integerValue(Kiv$TODAY());
+    case kClock:
+      return integerValue(Kiv$CLOCK());
+    case kToday:
+      return integerValue(Kiv$TODAY());
     case kDate:
       return integerValue(
           Kiv$DATE(argInteger(args, 0, 0), argInteger(args, 1, 0), argInteger(args, 2, 0)));
-    case kDay: return integerValue(Kiv$DAY(argInteger(args, 0, 0)));
-    case kMonth: return integerValue(Kiv$MONTH(argInteger(args, 0, 0)));
-    case kYear: return integerValue(Kiv$YEAR(argInteger(args, 0, 0)));
-    case kMemory: return integerValue(memoryFree());
+    case kDay:
+      return integerValue(Kiv$DAY(argInteger(args, 0, 0)));
+    case kMonth:
+      return integerValue(Kiv$MONTH(argInteger(args, 0, 0)));
+    case kYear:
+      return integerValue(Kiv$YEAR(argInteger(args, 0, 0)));
+    case kMemory:
+      return integerValue(memoryFree());
     case kRandom: {
       int32_t lo = argInteger(args, 0, 0), hi = argInteger(args, 1, 0);
       if (hi < lo) std::swap(lo, hi);
       int64_t span = int64_t(hi) - lo + 1;
       return integerValue(int32_t(lo + int64_t(std::rand()) % span));
     }
-    case kFormat: return stringValue(formatBuiltin(argString(args, 0), arg(args, 0), argString(args, 1)));
-    case kDeformat: return stringValue(deformatBuiltin(argString(args, 0), argString(args, 1)));
+    case kFormat:
+      return stringValue(formatBuiltin(argString(args, 0), arg(args, 0), argString(args, 1)));
+    case kDeformat:
+      return stringValue(deformatBuiltin(argString(args, 0), argString(args, 1)));
     case kGetini:
-      return stringValue(
-          getiniBuiltin(argString(args, 0), argString(args, 1), argString(args, 2), argString(args, 3)));
+      return stringValue(getiniBuiltin(argString(args, 0), argString(args, 1), argString(args, 2),
+                                       argString(args, 3)));
   }
   return integerValue(0);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/core/string_stack.h"
+#include "runtime/core/ufo.h"
 #include "runtime/data/expr_tree.h"
 
 namespace kiv::data {
@@ -26,16 +27,9 @@ extern "C" {
 void Kiv$BindG(Ufo* group) {
   if (!group) return;
   ensureBuiltins();
+  installFieldBinder();
   // Every field of the group that has a label is bound under it.
-  int32_t count = groupFieldCount(group);
-  for (int32_t i = 1; i <= count; ++i) {
-    std::string label = groupFieldName(group, i);
-    if (label.empty()) continue;
-    Ufo* field = Kiv$DesignateUfo(group, i);
-    if (!field) continue;
-    bindVariable(label, field);
-    Kiv$FreeUfo(field);
-  }
+  group->BIND();
 }
 
 void Kiv$Evaluate(void) {

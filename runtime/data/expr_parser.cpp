@@ -38,7 +38,7 @@ class Tokenizer {
     static const std::string_view kSingles = "+-*/%^&=<>~,:()[]";
     if (kSingles.find(char(c)) != std::string_view::npos) {
       ++i_;
-      return {Tok::Char, std::string(1, char(c))};
+      return {Tok::Char, std::string(1, char(c)), 0, 0.0};
     }
     return error();
   }
@@ -46,7 +46,7 @@ class Tokenizer {
  private:
   Token error() {
     i_ = s_.size();
-    return {Tok::Error};
+    return {Tok::Error, {}};
   }
 
   Token name() {
@@ -59,7 +59,7 @@ class Tokenizer {
         break;
     }
     if (i_ < s_.size() && (s_[i_] == '#' || s_[i_] == '$' || s_[i_] == '"')) ++i_;
-    return {Tok::Name, std::string(s_.substr(start, i_ - start))};
+    return {Tok::Name, std::string(s_.substr(start, i_ - start)), 0, 0.0};
   }
 
   Token number() {
@@ -79,7 +79,8 @@ class Tokenizer {
     char last = run.back();
     auto allBelow = [](const std::string& d, uint32_t b) {
       for (char ch : d) {
-        uint32_t v = isDigit(static_cast<unsigned char>(ch)) ? uint32_t(ch - '0') : uint32_t(ch - 'A' + 10);
+        uint32_t v =
+            isDigit(static_cast<unsigned char>(ch)) ? uint32_t(ch - '0') : uint32_t(ch - 'A' + 10);
         if (v >= b) return false;
       }
       return true;
@@ -96,10 +97,11 @@ class Tokenizer {
     }
     uint32_t value = 0;
     for (char ch : digits) {
-      uint32_t v = isDigit(static_cast<unsigned char>(ch)) ? uint32_t(ch - '0') : uint32_t(ch - 'A' + 10);
+      uint32_t v =
+          isDigit(static_cast<unsigned char>(ch)) ? uint32_t(ch - '0') : uint32_t(ch - 'A' + 10);
       value = value * base + v;
     }
-    Token t{Tok::Integer, run};
+    Token t{Tok::Integer, run, 0, 0.0};
     t.integer = static_cast<int32_t>(value);
     return t;
   }
@@ -117,7 +119,7 @@ class Tokenizer {
         i_ = j;
       }
     }
-    Token t{Tok::Real, std::string(s_.substr(start, i_ - start))};
+    Token t{Tok::Real, std::string(s_.substr(start, i_ - start)), 0, 0.0};
     t.real = std::strtod(t.text.c_str(), nullptr);
     return t;
   }
@@ -138,7 +140,7 @@ class Tokenizer {
       }
       text += s_[i_++];
     }
-    return {Tok::String, text};
+    return {Tok::String, text, 0, 0.0};
   }
 
   Token picture() {
@@ -170,7 +172,7 @@ class Tokenizer {
       }
     }
     if (i_ < s_.size() && (s_[i_] == 'B' || s_[i_] == 'b')) ++i_;
-    return {Tok::Picture, std::string(s_.substr(start, i_ - start))};
+    return {Tok::Picture, std::string(s_.substr(start, i_ - start)), 0, 0.0};
   }
 
   std::string_view s_;
@@ -196,7 +198,8 @@ class Parser {
     return s && s->kind == SymbolKind::Operator && s->opCode == op;
   }
 
-  static std::unique_ptr<Node> binary(int32_t op, std::unique_ptr<Node> l, std::unique_ptr<Node> r) {
+  static std::unique_ptr<Node> binary(int32_t op, std::unique_ptr<Node> l,
+                                      std::unique_ptr<Node> r) {
     auto n = std::make_unique<Node>();
     n->kind = NodeKind::Binary;
     n->op = op;

@@ -17,9 +17,24 @@ enum ValueKind : int32_t { kInteger = 1, kReal = 2, kString = 4, kLogical = 8 };
 
 // Operator codes, which are also the printer's order of binding (higher binds less tightly).
 enum OpCode : int32_t {
-  kOpPower = 2, kOpMul = 3, kOpDiv = 4, kOpMod = 5, kOpNeg = 6, kOpAdd = 7, kOpSub = 8,
-  kOpConcat = 9, kOpEq = 10, kOpNe = 11, kOpLt = 12, kOpGt = 13, kOpLe = 14, kOpGe = 15,
-  kOpNot = 16, kOpAnd = 17, kOpOr = 18, kOpXor = 19
+  kOpPower = 2,
+  kOpMul = 3,
+  kOpDiv = 4,
+  kOpMod = 5,
+  kOpNeg = 6,
+  kOpAdd = 7,
+  kOpSub = 8,
+  kOpConcat = 9,
+  kOpEq = 10,
+  kOpNe = 11,
+  kOpLt = 12,
+  kOpGt = 13,
+  kOpLe = 14,
+  kOpGe = 15,
+  kOpNot = 16,
+  kOpAnd = 17,
+  kOpOr = 18,
+  kOpXor = 19
 };
 
 enum class SymbolKind : int32_t { Variable = 1, Operator = 4, Function = 6 };
@@ -33,7 +48,7 @@ struct Symbol {
   int32_t valueKind = kInteger;
   Ufo* variable = nullptr;  // a copy of the bound descriptor, owned by the entry
   int32_t opCode = 0;
-  int32_t function = 0;     // built-in number, or 0 for a bound procedure
+  int32_t function = 0;  // built-in number, or 0 for a bound procedure
   int32_t paramCount = 0;
   void* address = nullptr;  // bound procedure
   ~Symbol();
@@ -45,18 +60,29 @@ Symbol* lookup(std::string_view name);
 void ensureBuiltins();
 void bindVariable(std::string_view name, Ufo* variable);
 
-enum class NodeKind { Integer, Real, String, Picture, Variable, Call, Unary, Binary, Element, Slice };
+enum class NodeKind {
+  Integer,
+  Real,
+  String,
+  Picture,
+  Variable,
+  Call,
+  Unary,
+  Binary,
+  Element,
+  Slice
+};
 
 struct Node {
   NodeKind kind;
   int32_t valueKind = kInteger;
   int32_t level = 0;
-  int32_t op = 0;               // unary and binary operators
+  int32_t op = 0;  // unary and binary operators
   int32_t integer = 0;
   double real = 0.0;
-  std::string text;             // string constant, picture, or the name as written
-  Ufo* variable = nullptr;      // the variable's descriptor, a copy owned by the node
-  int32_t function = 0;         // built-in number; 0 with an address for a bound procedure
+  std::string text;         // string constant, picture, or the name as written
+  Ufo* variable = nullptr;  // the variable's descriptor, a copy owned by the node
+  int32_t function = 0;     // built-in number; 0 with an address for a bound procedure
   void* address = nullptr;
   std::vector<std::unique_ptr<Node>> args;  // operands, arguments, subscripts
   ~Node();
@@ -84,8 +110,7 @@ Value evaluate(const Node& n);
 // Reading a bound variable.
 int32_t variableKind(Ufo* variable);
 int32_t ufoTypeCode(Ufo* variable);
-int32_t groupFieldCount(Ufo* group);
-std::string groupFieldName(Ufo* group, int32_t field);
+void installFieldBinder();
 
 // The built-ins that call other runtime services: FORMAT of a value (the node, when given, lets a
 // number keep its kind), DEFORMAT, and GETINI(section, entry, default, file).

@@ -18,8 +18,9 @@ int32_t annotate(Node& n, KivLevelResolver resolver, void* context) {
   return level;
 }
 
+// NOT, AND and OR combine their operands' truths, so a known false operand decides even when
+// the other needs a later level; any other node above the level is unknown.
 int32_t truthAt(const Node& n, int32_t level) {
-  if (n.level > level) return kUnknown;
   if (n.kind == NodeKind::Unary && n.op == kOpNot) {
     int32_t t = truthAt(*n.args[0], level);
     return t == kUnknown ? kUnknown : (t == kTrue ? kFalse : kTrue);
@@ -35,6 +36,7 @@ int32_t truthAt(const Node& n, int32_t level) {
     if (a == kFalse && b == kFalse) return kFalse;
     return kUnknown;
   }
+  if (n.level > level) return kUnknown;
   return evalTruth(n) ? kTrue : kFalse;
 }
 
@@ -46,9 +48,6 @@ bool sameField(const Node& n, Ufo* keyField) {
 // Keeps the lowest (highest when descending) known value compared with the key field.
 void findMin(const Node& n, int32_t level, bool descending, bool caseBlind, Ufo* keyField,
              Ufo** best) {
-  if (n.level > level) {
-    // Parts above the level may still hold comparisons at it under AND, OR, NOT.
-  }
   if ((n.kind == NodeKind::Binary && (n.op == kOpAnd || n.op == kOpOr)) ||
       (n.kind == NodeKind::Unary && n.op == kOpNot)) {
     for (const auto& a : n.args) findMin(*a, level, descending, caseBlind, keyField, best);
@@ -64,14 +63,19 @@ void findMin(const Node& n, int32_t level, bool descending, bool caseBlind, Ufo*
              n.args[0]->level < level) {
     key = n.args[1].get(), known = n.args[0].get();
     // Mirror the comparison so that it reads "key op known".
-    if (op == kOpLt) op = kOpGt;
-    else if (op == kOpGt) op = kOpLt;
-    else if (op == kOpLe) op = kOpGe;
-    else if (op == kOpGe) op = kOpLe;
+    if (op == kOpLt)
+      op = kOpGt;
+    else if (op == kOpGt)
+      op = kOpLt;
+    else if (op == kOpLe)
+      op = kOpGe;
+    else if (op == kOpGe)
+      op = kOpLe;
   }
   if (!key) return;
   // Only comparisons that bound the key from the starting side give a start.
-  bool bounds = op == kOpEq || (descending ? (op == kOpLt || op == kOpLe) : (op == kOpGt || op == kOpGe));
+  bool bounds =
+      op == kOpEq || (descending ? (op == kOpLt || op == kOpLe) : (op == kOpGt || op == kOpGe));
   if (!bounds) return;
   Ufo* candidate = nullptr;
   Value v = evaluate(*known);
@@ -98,24 +102,42 @@ void findMin(const Node& n, int32_t level, bool descending, bool caseBlind, Ufo*
 
 const char* opText(int32_t op) {
   switch (op) {
-    case kOpPower: return "^";
-    case kOpMul: return "*";
-    case kOpDiv: return "/";
-    case kOpMod: return "%";
-    case kOpNeg: return "-";
-    case kOpAdd: return "+";
-    case kOpSub: return "-";
-    case kOpConcat: return "&";
-    case kOpEq: return "=";
-    case kOpNe: return "<>";
-    case kOpLt: return "<";
-    case kOpGt: return ">";
-    case kOpLe: return "<=";
-    case kOpGe: return ">=";
-    case kOpNot: return "NOT";
-    case kOpAnd: return "AND";
-    case kOpOr: return "OR";
-    case kOpXor: return "XOR";
+    case kOpPower:
+      return "^";
+    case kOpMul:
+      return "*";
+    case kOpDiv:
+      return "/";
+    case kOpMod:
+      return "%";
+    case kOpNeg:
+      return "-";
+    case kOpAdd:
+      return "+";
+    case kOpSub:
+      return "-";
+    case kOpConcat:
+      return "&";
+    case kOpEq:
+      return "=";
+    case kOpNe:
+      return "<>";
+    case kOpLt:
+      return "<";
+    case kOpGt:
+      return ">";
+    case kOpLe:
+      return "<=";
+    case kOpGe:
+      return ">=";
+    case kOpNot:
+      return "NOT";
+    case kOpAnd:
+      return "AND";
+    case kOpOr:
+      return "OR";
+    case kOpXor:
+      return "XOR";
   }
   return "?";
 }
@@ -127,15 +149,28 @@ int32_t opOf(const Node& n) {
 // How loosely an operator binds (0 for operands).
 int32_t looseness(int32_t op) {
   switch (op) {
-    case 0: return 0;
-    case kOpNeg: return 1;
-    case kOpPower: return 2;
-    case kOpMul: case kOpDiv: case kOpMod: return 3;
-    case kOpAdd: case kOpSub: return 4;
-    case kOpConcat: return 5;
-    case kOpNot: return 7;
-    case kOpAnd: return 8;
-    case kOpOr: case kOpXor: return 9;
+    case 0:
+      return 0;
+    case kOpNeg:
+      return 1;
+    case kOpPower:
+      return 2;
+    case kOpMul:
+    case kOpDiv:
+    case kOpMod:
+      return 3;
+    case kOpAdd:
+    case kOpSub:
+      return 4;
+    case kOpConcat:
+      return 5;
+    case kOpNot:
+      return 7;
+    case kOpAnd:
+      return 8;
+    case kOpOr:
+    case kOpXor:
+      return 9;
   }
   return 6;  // comparisons
 }
@@ -146,7 +181,8 @@ std::string print(const Node& n) {
   switch (n.kind) {
     case NodeKind::Integer:
     case NodeKind::Real:
-    case NodeKind::Picture: return n.text;
+    case NodeKind::Picture:
+      return n.text;
     case NodeKind::String: {
       std::string out = "'";
       for (char c : n.text) {
@@ -155,13 +191,15 @@ std::string print(const Node& n) {
       }
       return out + "'";
     }
-    case NodeKind::Variable: return n.text;
+    case NodeKind::Variable:
+      return n.text;
     case NodeKind::Element: {
       std::string out = n.text + "[";
       for (size_t i = 0; i < n.args.size(); ++i) out += (i ? ", " : "") + print(*n.args[i]);
       return out + "]";
     }
-    case NodeKind::Slice: return n.text + "[" + print(*n.args[0]) + " : " + print(*n.args[1]) + "]";
+    case NodeKind::Slice:
+      return n.text + "[" + print(*n.args[0]) + " : " + print(*n.args[1]) + "]";
     case NodeKind::Call: {
       std::string out = n.text + "(";
       for (size_t i = 0; i < n.args.size(); ++i) out += (i ? ", " : "") + print(*n.args[i]);
