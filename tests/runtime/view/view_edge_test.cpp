@@ -113,6 +113,30 @@ TEST_F(Views, JoinDeliversEveryCombinationAndLonelyParents) {
   EXPECT_EQ(files->getLong(FIL_DISKID), 0);  // the lonely parent's child is cleared
 }
 
+TEST_F(Views, JoinByConditionReadsTheChildInRecordOrder) {
+  fill();
+  addFile(1, "AAA.TXT", 7);  // added last: last in record order, first in key order
+  std::string condition = "FIL:DiskID = DIS:IDNum AND FIL:Size > 60";
+  std::vector<uint8_t> join{0xFF};
+  join.insert(join.end(), condition.begin(), condition.end());
+  join.insert(join.end(), {0x00, 0xFF, 0xFF, 0x00});
+  ViewDecl byCondition{cat(primaryWhole(1), join), {&disks->table, &files->table}};
+  open(byCondition);
+  Kiv$FILE_SETk(disks->key(DIS_BYIDNUM));
+  EXPECT_EQ(readPairs(byCondition.t(), false),
+            (V{"1:SONG1.MP3", "1:SONG2.MP3", "2:DATA.ZIP", "3:", "4:"}));
+  Kiv$FILE_SETk(disks->key(DIS_BYIDNUM));
+  EXPECT_EQ(readPairs(byCondition.t(), true),
+            (V{"4:", "3:", "2:DATA.ZIP", "1:SONG2.MP3", "1:SONG1.MP3"}));
+  Kiv$FILE_CLOSE(byCondition.t());
+  // A condition naming an unknown field keeps the view from opening.
+  std::vector<uint8_t> bad{0x00, 0xFF, 0xFF, 0x01, 0xFF, 'X', ':', 'Y', 0x00, 0xFF, 0xFF, 0x00};
+  ViewDecl badView{bad, {&disks->table, &files->table}};
+  Kiv$FILE_OPEN(badView.t(), 0x22);
+  EXPECT_EQ(Kiv$ERRCODE, 801);
+  EXPECT_EQ(badView.view.engine, nullptr);
+}
+
 TEST_F(Views, FilterOnJoinedFieldDropsParentsWhoseChildrenAllFail) {
   fill();
   open(joined);
