@@ -53,14 +53,13 @@ bool decode(std::string_view pos, size_t count,
 
 }  // namespace
 
+// Drivers clear the error state on entry, so what is left afterwards is the operation's outcome.
 int32_t callTable(KivTable* table, int32_t op, std::initializer_list<intptr_t> args) {
-  Kiv$clearerror();
   kiv::data::dispatch(table, op, args);
   return Kiv$ERRCODE;
 }
 
 int32_t callKey(KivKey* key, int32_t op, std::initializer_list<intptr_t> more) {
-  Kiv$clearerror();
   kiv::data::dispatchKey(key, op, more);
   return Kiv$ERRCODE;
 }
