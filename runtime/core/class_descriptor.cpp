@@ -13,6 +13,14 @@ namespace {
 
 constexpr uint32_t kHeaderFixed = 1 + 4 + 4 + 4 + 4;  // type, length, size, dim, count
 
+// Display width of a picture text (as Kiv$storepict compiles it), or 0 when there is none.
+uint32_t pictureWidth(const std::string& picture) {
+  if (picture.empty()) return 0;
+  uint8_t compiled[KIV_PICTURE_SIZE];
+  int32_t width = Kiv$storepict(picture.data(), static_cast<uint32_t>(picture.size()), compiled);
+  return width > 0 ? static_cast<uint32_t>(width) : 0;
+}
+
 // Whether a field of this type code with this size can be described.
 bool validField(const FieldDescription& f) {
   uint32_t fixed = INT$TYPESIZE(f.type);
@@ -328,9 +336,10 @@ void CLASS_DESCRIPTOR::ADDFIELD(int32_t type, uint32_t size, const char* name, u
     f.size = fixed;
   } else if (size) {
     f.size = size;
+  } else if (uint32_t width = pictureWidth(f.picture)) {
+    // No size, but a picture: the field is as wide as the picture shows it.
+    f.size = width;
   } else {
-    // No size: a sized type would take its picture's display width, which needs the picture
-    // compiler; without a usable size the field cannot be described.
     kiv::core::typingError(75);
     return;
   }

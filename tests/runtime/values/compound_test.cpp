@@ -285,7 +285,7 @@ TEST(CompoundDeathTest, BuilderMistakesAreTypingErrors) {
   EXPECT_EXIT(b.ENDGROUP(), testing::ExitedWithCode(2), "Parameter typing error");
   EXPECT_EXIT(b.OVERFIELD("X:NONE"), testing::ExitedWithCode(2), "Parameter typing error");
   // A STRING with neither a size nor a usable picture cannot be described.
-  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S", 0, "@s10"), testing::ExitedWithCode(2),
+  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S", 0, "@x10"), testing::ExitedWithCode(2),
               "Parameter typing error");
   EXPECT_EXIT(b.ADDFIELD(12, 4, "X:T"), testing::ExitedWithCode(2), "Parameter typing error");
 }
