@@ -224,7 +224,10 @@ void deliver(ZephraTable& t, const Row& row, uint32_t length) {
 int32_t getByPointer(ZephraTable& t, int64_t id, uint32_t length) {
   Row row;
   int32_t err = 0;
-  if (id <= 0 || !readStored(t, id, row.chg, row.data, err)) return err ? err : 35;
+  if (id <= 0 || !readStored(t, id, row.chg, row.data, err)) {
+    t.currentId = 0;
+    return err ? err : 35;
+  }
   row.id = id;
   deliver(t, row, length);
   return 0;
@@ -242,6 +245,7 @@ int32_t getByKey(ZephraTable& t, KeyState& k) {
   int rc = stepRow(s);
   if (rc != SQLITE_ROW) {
     sqlite3_reset(s);
+    t.currentId = 0;
     return rc == SQLITE_DONE ? 35 : sqlFault(t.db(), rc);
   }
   Row row{value, sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), columnBlob(s, 2)};

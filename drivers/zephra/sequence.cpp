@@ -162,6 +162,7 @@ int32_t readNext(ZephraTable& t, int dir) {
   }
   if (t.batchPos >= t.batch.size()) {
     t.dropBatch();
+    t.currentId = 0;
     return 33;
   }
   const Row& row = t.batch[t.batchPos++];

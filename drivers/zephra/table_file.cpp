@@ -180,9 +180,12 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
   t->uid = ++gNextUid;
   int lockResult = t->lock.acquire(path, share, recoverWaitMs(table));
   if (lockResult < 0) return platformFault("lock");
-  if (lockResult) return lockResult;
+  if (lockResult) {
+    Kiv$setfileerror("share", "Another program holds the table with sharing denied");
+    return lockResult;
+  }
 
-  t->session = sessionForThread();
+  t->session = sessionForThread(path);
   if (!t->session) return Kiv$ERRCODE;
   Session& s = *t->session;
   t->schema = quoteIdent("z" + std::to_string(++s.nextSchema));
@@ -199,6 +202,7 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     if (rc != SQLITE_OK) return sqlFault(s.db, rc);
   }
   ++s.attached;
+  s.files.insert(path);
   auto fail = [&](int32_t err) {
     closeTable(t.release());
     return err;
@@ -256,6 +260,8 @@ void closeTable(ZephraTable* t) {
       sqlite3_exec(session->db, ("DETACH DATABASE " + t->schema).c_str(), nullptr, nullptr,
                    nullptr);
       --session->attached;
+      auto it = session->files.find(t->path);
+      if (it != session->files.end()) session->files.erase(it);
     }
   }
   delete t;
@@ -263,7 +269,10 @@ void closeTable(ZephraTable* t) {
 
 int32_t createTable(KivTable* table) {
   std::string path = tablePath(*table);
-  if (ShareLock::openElsewhere(path)) return 32;
+  if (ShareLock::openElsewhere(path)) {
+    Kiv$setfileerror("share", "The table is open elsewhere");
+    return 32;
+  }
   std::string fresh = path + ".new";
   unlink(fresh.c_str());
   std::vector<kiv::data::RecordField> fields;
@@ -325,7 +334,10 @@ int32_t createTable(KivTable* table) {
 int32_t removeTable(KivTable* table) {
   std::string path = tablePath(*table);
   if (!exists(path)) return 2;
-  if (ShareLock::openElsewhere(path)) return 32;
+  if (ShareLock::openElsewhere(path)) {
+    Kiv$setfileerror("share", "The table is open elsewhere");
+    return 32;
+  }
   if (unlink(path.c_str()) != 0) return platformFault("remove");
   unlink((path + "-journal").c_str());
   unlink(ShareLock::lockPath(path).c_str());

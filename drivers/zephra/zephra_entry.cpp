@@ -272,10 +272,10 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       o.error = buildKeys(*t);
       break;
     case KIV_DRV_BUILDKEY:
-      o.error = k->dynamic ? (k->valid ? buildIndex(*t, *k, "") : 46) : buildKeys(*t);
+      o.error = k->dynamic ? (k->valid ? buildIndex(*t, *k, "", true) : 46) : buildKeys(*t);
       break;
     case KIV_DRV_BUILDDYN:
-      o.error = k->dynamic ? buildIndex(*t, *k, str1) : 76;
+      o.error = k->dynamic ? buildIndex(*t, *k, str1, false) : 76;
       break;
     case KIV_DRV_EMPTY:
       o.error = emptyTable(*t);
@@ -384,8 +384,6 @@ extern "C" __attribute__((visibility("default"))) int32_t ZEPHRA(int32_t op, Kiv
     kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
   _drv_update_state(openOf(table), keyObject, op, err);
   if (err) {
-    if (err == 32 && Kiv$ERRCODE != 32)
-      Kiv$setfileerror("lock", "The table is locked by another program");
     Kiv$seterror(err);
   }
   return o.result;

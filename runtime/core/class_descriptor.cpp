@@ -13,14 +13,6 @@ namespace {
 
 constexpr uint32_t kHeaderFixed = 1 + 4 + 4 + 4 + 4;  // type, length, size, dim, count
 
-// Display width of a picture text (as Kiv$storepict compiles it), or 0 when there is none.
-uint32_t pictureWidth(const std::string& picture) {
-  if (picture.empty()) return 0;
-  uint8_t compiled[KIV_PICTURE_SIZE];
-  int32_t width = Kiv$storepict(picture.data(), static_cast<uint32_t>(picture.size()), compiled);
-  return width > 0 ? static_cast<uint32_t>(width) : 0;
-}
-
 // Whether a field of this type code with this size can be described.
 bool validField(const FieldDescription& f) {
   uint32_t fixed = INT$TYPESIZE(f.type);
@@ -122,7 +114,12 @@ class_descriptor::class_descriptor(const uint8_t* layout) {
   dim_ = in.u32();
   uint32_t count = in.u32();
   name_ = in.text();
-  if (!in.ok()) return;
+  // The whole record must be addressable with a 32-bit size.
+  if (!in.ok() || uint64_t(elementSize_) * (dim_ > 1 ? dim_ : 1) > UINT32_MAX) {
+    name_.clear();
+    elementSize_ = dim_ = 0;
+    return;
+  }
   for (uint32_t i = 0; i < count && in.ok(); ++i) {
     FieldDescription f;
     f.type = in.u8();
@@ -336,12 +333,18 @@ void CLASS_DESCRIPTOR::ADDFIELD(int32_t type, uint32_t size, const char* name, u
     f.size = fixed;
   } else if (size) {
     f.size = size;
-  } else if (uint32_t width = pictureWidth(f.picture)) {
-    // No size, but a picture: the field is as wide as the picture shows it.
-    f.size = width;
   } else {
-    kiv::core::typingError(75);
-    return;
+    // No size: a sized type takes its picture's display width.
+    int32_t width = -1;
+    if (!f.picture.empty()) {
+      uint8_t compiled[KIV_PICTURE_SIZE];
+      width = Kiv$storepict(f.picture.data(), static_cast<uint32_t>(f.picture.size()), compiled);
+    }
+    if (width <= 0) {
+      kiv::core::typingError(75);
+      return;
+    }
+    f.size = static_cast<uint32_t>(width);
   }
   if (type == KIV_GROUP || !validField(f)) {
     kiv::core::typingError(75);

@@ -236,7 +236,7 @@ int32_t _drv_CopyFile(const char* source, const char* target) {
   if (out < 0) {
     int err = errno;
     close(in);
-    return fail(err);
+    return fail(err, true);  // a missing target is a missing directory
   }
   size_t size = kCopyBuffer;
   char* buffer = static_cast<char*>(std::malloc(size));

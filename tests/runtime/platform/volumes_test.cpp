@@ -20,7 +20,7 @@ TEST(DriveTypes, ByMountAndMapping) {
   PinnedDrive gone('G');
   std::string goneFolder = gone.tree.root() + "/volume";
   kiv::platform::pinDrive('G', {goneFolder, {}, {}});  // its folder does not exist
-  kiv::platform::unpinDrive('Q');
+  const std::string unmapped = kivtest::unmappedRoot();
   struct Row {
     const char* root;
     uint32_t type;
@@ -28,7 +28,7 @@ TEST(DriveTypes, ByMountAndMapping) {
       {"R:\\", KIV_DRIVE_RAMDISK},
       {"r:\\", KIV_DRIVE_RAMDISK},
       {"G:\\", KIV_DRIVE_NO_ROOT_DIR},
-      {"Q:\\", KIV_DRIVE_NO_ROOT_DIR},
+      {unmapped.c_str(), KIV_DRIVE_NO_ROOT_DIR},
       {"\\\\server\\share\\", KIV_DRIVE_NO_ROOT_DIR},
   };
   for (const Row& r : rows) EXPECT_EQ(GetDriveTypeA(r.root), r.type) << r.root;
@@ -144,13 +144,13 @@ TEST(FreeSpace, ClusterCountsFitThirtyTwoBits) {
 TEST(FreeSpace, FailuresSetThePlatformError) {
   PinnedDrive gone('G');
   kiv::platform::pinDrive('G', {gone.tree.root() + "/none", {}, {}});
-  kiv::platform::unpinDrive('Q');
+  const std::string unmapped = kivtest::unmappedRoot();
   uint32_t spc = 7;
   SetLastError(0);
   EXPECT_EQ(GetDiskFreeSpaceA("G:\\", &spc, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(GetLastError(), 3u);
   EXPECT_EQ(spc, 7u);
-  EXPECT_EQ(GetDiskFreeSpaceA("Q:\\", &spc, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(GetDiskFreeSpaceA(unmapped.c_str(), &spc, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(GetLastError(), 15u);
 }
 

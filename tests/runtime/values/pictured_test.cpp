@@ -1,6 +1,5 @@
 // Pictured values (kind 29): their formatted text, typed text read back through the picture,
-// comparisons with LONG, DECIMAL and STRING, assignment both ways, copies, and group fields
-// sized by their picture.
+// comparisons with LONG, DECIMAL and STRING, assignment both ways, copies and totals.
 #include "tests/runtime/values/values_support.h"
 
 using valtest::mem;
@@ -369,35 +368,6 @@ TEST(PicturedFactory, OnlyNumericStorageTakesAPicture) {
   ASSERT_TRUE(owned);
   EXPECT_TRUE(owned->ownsStorage());
   EXPECT_EQ(Kiv$SizeUfo(owned.get()), 2u);
-}
-
-TEST(PicturedLayout, AFieldWithoutASizeTakesItsPicturesWidth) {
-  CLASS_DESCRIPTOR b;
-  b.SETUP("P");
-  b.ADDFIELD(KIV_STRING, 0, "P:NAME", 0, "@s10");
-  b.ADDFIELD(KIV_CSTRING, 0, "P:WHEN", 0, "d2");
-  b.ADDFIELD(KIV_STRING, 3, "P:CODE", 0, "@s10");  // a given size wins
-  b.ADDFIELD(KIV_LONG, 0, "P:ID", 0, "@n3");       // a fixed size wins
-  b.ADDFIELD(KIV_STRING, 0, "P:AMOUNT", 0, "@n$10.2");
-  class_descriptor d(b.ENDDECLARATION().data());
-  ASSERT_TRUE(d.Valid());
-  ASSERT_EQ(d.NFields(), 5u);
-  const uint32_t sizes[] = {10, 10, 3, 4, 10};
-  const uint32_t offsets[] = {0, 10, 20, 23, 27};
-  for (uint32_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(d.FieldDesc(i + 1).size, sizes[i]) << i + 1;
-    EXPECT_EQ(d.FieldDesc(i + 1).offset, offsets[i]) << i + 1;
-  }
-  EXPECT_EQ(d.RecordSize(), 37u);
-}
-
-TEST(PicturedLayoutDeathTest, NoSizeAndNoPictureIsATypingError) {
-  CLASS_DESCRIPTOR b;
-  b.SETUP("X");
-  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S"), testing::ExitedWithCode(2),
-              "Parameter typing error");
-  EXPECT_EXIT(b.ADDFIELD(KIV_DECIMAL, 0, "X:D", 0, "@n(5"), testing::ExitedWithCode(2),
-              "Parameter typing error");
 }
 
 }  // namespace
