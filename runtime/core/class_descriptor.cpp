@@ -334,10 +334,17 @@ void CLASS_DESCRIPTOR::ADDFIELD(int32_t type, uint32_t size, const char* name, u
   } else if (size) {
     f.size = size;
   } else {
-    // No size: a sized type would take its picture's display width, which needs the picture
-    // compiler; without a usable size the field cannot be described.
-    kiv::core::typingError(75);
-    return;
+    // No size: a sized type takes its picture's display width.
+    int32_t width = -1;
+    if (!f.picture.empty()) {
+      uint8_t compiled[KIV_PICTURE_SIZE];
+      width = Kiv$storepict(f.picture.data(), static_cast<uint32_t>(f.picture.size()), compiled);
+    }
+    if (width <= 0) {
+      kiv::core::typingError(75);
+      return;
+    }
+    f.size = static_cast<uint32_t>(width);
   }
   if (type == KIV_GROUP || !validField(f)) {
     kiv::core::typingError(75);

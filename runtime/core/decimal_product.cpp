@@ -34,11 +34,6 @@ class Multiples {
   int built_ = 1;
 };
 
-// Adds `carry` into the digits from `p` upward, stopping at `end`.
-void propagateCarry(uint8_t* p, const uint8_t* end, unsigned carry) {
-  for (; carry && p + 8 <= end; p += 8) store(p, digits::addWord(load(p), 0, carry));
-}
-
 // Multiplies the digit string by a single digit f in place.
 void scaleDigits(uint8_t* d, int count, int f) {
   int carry = 0;
@@ -79,28 +74,86 @@ void longDivide(uint8_t* u, int ulen, uint8_t* v, int n, uint8_t* q) {
 
 }  // namespace
 
+namespace {
+
+// The digit-by-digit multiples 1 to 9 of the multiplicand, four 16-bit lanes to a word, each
+// built the first time a digit of the multiplier asks for it.
+class LaneMultiples {
+ public:
+  LaneMultiples(const DecimalRegister& base) : first_(base.low) {
+    std::memset(table_[1], 0, sizeof table_[1]);
+    for (int i = base.low; i <= base.high; ++i) table_[1][i] = base.cell[i];
+    words_ = (base.high - base.low) / 4 + 1;
+  }
+  const uint16_t* operator[](int d) {
+    for (; built_ < d; ++built_) {
+      std::memcpy(table_[built_ + 1], table_[built_], sizeof table_[0]);
+      uint16_t* row = table_[built_ + 1] + first_;
+      for (int w = 0; w < words_; ++w) {
+        uint64_t x, y;
+        std::memcpy(&x, row + 4 * w, 8);
+        std::memcpy(&y, table_[1] + first_ + 4 * w, 8);
+        x += y;
+        std::memcpy(row + 4 * w, &x, 8);
+      }
+    }
+    return table_[d];
+  }
+  int words() const { return words_; }
+
+ private:
+  alignas(8) uint16_t table_[10][kDecimalCells + 8];
+  int first_;
+  int words_;
+  int built_ = 1;
+};
+
+}  // namespace
+
 void multiply(DecimalRegister& second, const DecimalRegister& top) {
   if (isZero(second) || isZero(top) || second.low + top.low - kUnitCell >= kDecimalCells) {
     setZero(second);
     return;
   }
-  // acc[k] is the product's cell k - 32: the cells below the register are kept only for their
+  // acc[k] gathers the digit products of the product's cell k - 32 before any carry (at most
+  // 64 * 81 each, so 16 bits hold them). The cells below the register are kept for their
   // carries, so the product is truncated exactly at 10^-32; cells from 96 up are lost.
-  alignas(8) uint8_t acc[160] = {};
-  alignas(8) uint8_t base[72] = {};
-  std::memcpy(base, second.cell, kDecimalCells);
-  int first = second.low / 8;
-  int words = (second.high + 1) / 8 - first + 1;
-  Multiples multiples(base, first, words);
-  for (int j = top.low; j <= top.high; ++j) {
-    int d = top.cell[j];
-    if (d == 0) continue;
-    if (j + second.low >= 96) break;
-    uint8_t* at = acc + j + 8 * first;
-    unsigned carry = digits::addWords(at, multiples[d] + 8 * first, words);
-    propagateCarry(at + 8 * words, acc + 104, carry);
+  constexpr int kKept = kDecimalCells + kUnitCell;
+  alignas(8) uint16_t acc[kKept + 48] = {};
+  LaneMultiples multiples(second);
+  int first = second.low;
+  // The multiplier's digits are taken four cells apart, so each partial product is added on the
+  // same word grid as the one before it and its loads never straddle a store still in flight.
+  for (int phase = 0; phase < 4; ++phase) {
+    for (int j = top.low + phase; j <= top.high && j + first < kKept; j += 4) {
+      int d = top.cell[j];
+      if (d == 0) continue;
+      const uint16_t* row = multiples[d] + first;
+      uint16_t* at = acc + j + first;
+      for (int w = 0; w < multiples.words(); ++w) {
+        uint64_t x, y;
+        std::memcpy(&x, at + 4 * w, 8);
+        std::memcpy(&y, row + 4 * w, 8);
+        x += y;
+        std::memcpy(at + 4 * w, &x, 8);
+      }
+    }
   }
-  std::memcpy(second.cell, acc + kUnitCell, kDecimalCells);
+  // Carries, four cells at a time in base 10000.
+  uint32_t carry = 0;
+  for (int k = (first + top.low) & ~3; k < kKept; k += 4) {
+    uint32_t v = acc[k] + 10u * acc[k + 1] + 100u * acc[k + 2] + 1000u * acc[k + 3] + carry;
+    carry = v / 10000;
+    uint32_t limb = v % 10000;
+    if (k < kUnitCell) continue;
+    uint8_t* cell = second.cell + k - kUnitCell;
+    cell[0] = static_cast<uint8_t>(limb % 10);
+    cell[1] = static_cast<uint8_t>(limb / 10 % 10);
+    cell[2] = static_cast<uint8_t>(limb / 100 % 10);
+    cell[3] = static_cast<uint8_t>(limb / 1000);
+  }
+  std::memset(second.cell, 0,
+              std::min(kDecimalCells, std::max(0, ((first + top.low) & ~3) - kUnitCell)));
   second.sign ^= top.sign;
   normalise(second);
 }

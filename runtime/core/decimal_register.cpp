@@ -23,19 +23,26 @@ void setZero(DecimalRegister& r) {
 
 bool isZero(const DecimalRegister& r) { return r.low == r.high && r.cell[r.low] == 0; }
 
-void normalise(DecimalRegister& r) {
-  int top = 7;
-  while (top >= 0 && load(r.cell + 8 * top) == 0) --top;
-  if (top < 0) {
+namespace {
+
+// Normalises a register whose non-zero cells all lie in the words first..last.
+void normaliseWords(DecimalRegister& r, int first, int last) {
+  int top = last;
+  while (top >= first && load(r.cell + 8 * top) == 0) --top;
+  if (top < first) {
     r.sign = 0;
     r.low = r.high = kUnitCell;
     return;
   }
-  int bottom = 0;
+  int bottom = first;
   while (load(r.cell + 8 * bottom) == 0) ++bottom;
   r.high = static_cast<uint8_t>(8 * top + (63 - __builtin_clzll(load(r.cell + 8 * top))) / 8);
   r.low = static_cast<uint8_t>(8 * bottom + __builtin_ctzll(load(r.cell + 8 * bottom)) / 8);
 }
+
+}  // namespace
+
+void normalise(DecimalRegister& r) { normaliseWords(r, 0, 7); }
 
 int compareMagnitude(const DecimalRegister& a, const DecimalRegister& b) {
   // Cells outside low..high are 0, so comparing whole words from the top compares digit by digit.
@@ -65,6 +72,7 @@ void addMagnitudes(DecimalRegister& second, const DecimalRegister& top) {
   for (int w = first; w <= last; ++w)
     store(second.cell + 8 * w,
           digits::addWord(load(second.cell + 8 * w), load(top.cell + 8 * w), carry));
+  normaliseWords(second, first, last);
 }
 
 // second := second - top (magnitudes); when a borrow remains, the ten's complement of the digits
@@ -76,11 +84,13 @@ void subtractMagnitudes(DecimalRegister& second, const DecimalRegister& top) {
   for (int w = first; w <= last; ++w)
     store(second.cell + 8 * w,
           digits::subWord(load(second.cell + 8 * w), load(top.cell + 8 * w), borrow));
-  if (!borrow) return;
-  borrow = 0;
-  for (int w = first; w <= last; ++w)
-    store(second.cell + 8 * w, digits::subWord(0, load(second.cell + 8 * w), borrow));
-  second.sign ^= 1;
+  if (borrow) {
+    borrow = 0;
+    for (int w = first; w <= last; ++w)
+      store(second.cell + 8 * w, digits::subWord(0, load(second.cell + 8 * w), borrow));
+    second.sign ^= 1;
+  }
+  normaliseWords(second, first, last);
 }
 
 void addSigned(DecimalRegister& second, const DecimalRegister& top, uint8_t topSign) {
@@ -88,7 +98,6 @@ void addSigned(DecimalRegister& second, const DecimalRegister& top, uint8_t topS
     addMagnitudes(second, top);
   else
     subtractMagnitudes(second, top);
-  normalise(second);
 }
 
 }  // namespace

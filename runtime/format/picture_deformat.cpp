@@ -71,14 +71,14 @@ class CalendarReader {
       const PictureItem& item = p_.items[i];
       switch (item.role) {
         case kMonth:
-          month_ = number(n);
+          month_ = number(n, &monthRead_);
           break;
         case kDay:
           day_ = number(n);
           hasDay_ = true;
           break;
         case kYear:
-          year_ = number(n);
+          year_ = number(n, &yearRead_);
           break;
         case kHour:
           hour_ = number(n);
@@ -109,7 +109,7 @@ class CalendarReader {
   std::string dateResult() const {
     if (month_ == 0 && day_ == 0 && year_ == 0) return "0";
     int day = day_;
-    if (!hasDay_ && month_ != 0 && year_ != 0) day = 1;
+    if (!hasDay_ && monthRead_ && yearRead_) day = 1;
     int year = year_;
     if (year < 100) year = windowYearByPivot(year);
     return std::to_string(Kiv$DATE(month_, day, year));
@@ -130,7 +130,7 @@ class CalendarReader {
 
   // The digits typed over a run of n positions. Blanks before the first digit take their
   // position; a non-digit after a digit ends the run without being consumed.
-  int number(int n) {
+  int number(int n, bool* read = nullptr) {
     int value = 0;
     bool any = false;
     for (int k = 0; k < n && pos_ < typed_.size(); ++k) {
@@ -145,6 +145,7 @@ class CalendarReader {
         break;
       }
     }
+    if (read) *read = any;
     return value;
   }
 
@@ -159,6 +160,7 @@ class CalendarReader {
       if (Kiv$isficompare(letters.data(), ISFINFO.monthNames[m], 3) == 0) month_ = m + 1;
     for (int m = 0; m < 12 && month_ == 0; ++m)
       if (Kiv$isficompare(letters.data(), ISFINFO.monthAbbrev[m], 3) == 0) month_ = m + 1;
+    monthRead_ = month_ != 0;
   }
 
   void marker(const PictureItem& item, int n) {
@@ -194,6 +196,7 @@ class CalendarReader {
   int month_ = 0, day_ = 0, year_ = 0;
   int hour_ = 0, minute_ = 0, second_ = 0;
   bool hasDay_ = false;
+  bool monthRead_ = false, yearRead_ = false;
   bool adjusted_ = false;
 };
 

@@ -29,6 +29,10 @@ uint32_t platformErrorFromErrno(int err) {
       return 6;  // Invalid Handle
     case ENOMEM:
       return 8;  // Insufficient Memory
+    case E2BIG:
+      return 10;  // Invalid Environment
+    case ENOEXEC:
+      return 11;  // Invalid Format
     case EINVAL:
       return 87;  // Invalid Parameter
     case ENODEV:

@@ -1,15 +1,18 @@
-// Host errors in the platform's numbering: every seam that fails because of a system call
-// translates errno here, once, and the runtime reports it as 300 + n.
+// Host (errno) errors translated to the platform's error numbering, in one place.
 #pragma once
 
 #include <cstdint>
 
 namespace kiv::platform {
 
-// The platform error number for a host errno value (ENOENT -> 2 "File Not Found", ...).
-uint32_t platformErrorFromErrno(int err);
+// The platform's error number for a host errno value (0 stays 0).
+uint32_t platformErrorFromErrno(int hostError);
 
-// Records errno (translated) as this thread's platform error; gives the platform number.
-uint32_t recordHostError(int err);
+// Records a host error as this thread's platform error (kiv::core::setPlatformError) and gives
+// its platform number.
+uint32_t recordHostError(int hostError);
+
+// Records the host error and reports it through the error state as 300 + its platform number.
+void reportHostError(int hostError);
 
 }  // namespace kiv::platform

@@ -144,6 +144,36 @@ TEST_F(DecimalEdge, LoadingDecimalFields) {
   }
 }
 
+// Fields larger than the register, or with more places than cells, read and write only the
+// cells that exist; a field of size 0 is never touched.
+TEST_F(DecimalEdge, FieldsBeyondTheRegister) {
+  std::vector<uint8_t> wide(40, 0x11);  // 79 digits of 1, 40 of them fraction digits
+  wide[0] = 0x01;
+  Kiv$DPushDec(wide.data(), 40, 40);
+  EXPECT_EQ(popText(), std::string(32, '1') + "." + std::string(32, '1'));
+  Kiv$DPushCString("-12.5");
+  std::vector<uint8_t> out(40, 0xEE);
+  Kiv$DPopDec(out.data(), 40, 40);
+  std::vector<uint8_t> expected(40, 0x00);
+  expected[0] = 0xF0;
+  expected[19] = 0x12;
+  expected[20] = 0x50;
+  EXPECT_EQ(out, expected);
+  uint8_t untouched = 0x77;
+  Kiv$DPushLong(5);
+  Kiv$DPopDec(&untouched, 0, 0);
+  EXPECT_EQ(untouched, 0x77);
+  Kiv$DPushPdec(&untouched, 0, 0);
+  EXPECT_EQ(popText(), "0");
+  Kiv$DPushConstant(nullptr, 5, 0, 1);
+  EXPECT_EQ(popText(), "0");
+  const uint8_t digits[] = {5, 2, 1};
+  Kiv$DPushConstant(digits, 3, 1, 1);
+  EXPECT_EQ(popText(), "-12.5");
+  Kiv$DPushConstant(digits, 3, 34, 0);  // only the 10^-32 digit is left: 1
+  EXPECT_EQ(popText(), "0.00000000000000000000000000000001");
+}
+
 TEST_F(DecimalEdge, ClearingDecimalFields) {
   struct Row {
     uint32_t size;

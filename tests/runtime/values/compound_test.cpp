@@ -297,6 +297,22 @@ TEST_F(Compound, ClearingAGroupClearsEachFieldByItsOwnRule) {
   EXPECT_EQ(rec.counts[0], -32768);
 }
 
+TEST_F(Compound, FieldsWithoutASizeTakeTheirPictureWidth) {
+  CLASS_DESCRIPTOR b;
+  b.SETUP("P");
+  b.ADDFIELD(KIV_STRING, 0, "P:NAME", 0, "@s12");
+  b.ADDFIELD(KIV_STRING, 0, "P:WHEN", 0, "@d2");
+  b.ADDFIELD(KIV_CSTRING, 0, "P:AMOUNT", 0, "@n-9.2");
+  b.ADDFIELD(KIV_LONG, 0, "P:ID", 0, "@n6");  // fixed types keep their own size
+  class_descriptor d(b.ENDDECLARATION().data());
+  ASSERT_TRUE(d.Valid());
+  EXPECT_EQ(d.FieldDesc(1).size, 12u);
+  EXPECT_EQ(d.FieldDesc(2).size, 10u);  // mm/dd/yyyy
+  EXPECT_EQ(d.FieldDesc(3).size, 9u);
+  EXPECT_EQ(d.FieldDesc(4).size, 4u);
+  EXPECT_EQ(d.FieldDesc(4).offset, 31u);
+}
+
 TEST_F(Compound, GroupDimensionGivesCountAndSize) {
   CLASS_DESCRIPTOR b;
   b.SETUP("ROW", 4);
@@ -321,8 +337,10 @@ TEST(CompoundDeathTest, BuilderMistakesAreTypingErrors) {
   b.SETUP("X");
   EXPECT_EXIT(b.ENDGROUP(), testing::ExitedWithCode(2), "Parameter typing error");
   EXPECT_EXIT(b.OVERFIELD("X:NONE"), testing::ExitedWithCode(2), "Parameter typing error");
-  // A STRING with neither a size nor a usable picture cannot be described.
-  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S", 0, "@s10"), testing::ExitedWithCode(2),
+  // A STRING with neither a size nor a picture that compiles cannot be described.
+  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S"), testing::ExitedWithCode(2),
+              "Parameter typing error");
+  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S", 0, "@q"), testing::ExitedWithCode(2),
               "Parameter typing error");
   EXPECT_EXIT(b.ADDFIELD(12, 4, "X:T"), testing::ExitedWithCode(2), "Parameter typing error");
 }
