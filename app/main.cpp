@@ -9,8 +9,18 @@ const KivInitEntry kInitialisers[] = {
     {255, [](int32_t) { Kiv$init(); }, nullptr},
 };
 
-KivModule gModule = {nullptr, std::begin(kInitialisers), std::end(kInitialisers), nullptr,
-                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+KivModule gModule = {nullptr,
+                     std::begin(kInitialisers),
+                     std::end(kInitialisers),
+                     nullptr,
+                     nullptr,
+                     nullptr,
+                     nullptr,
+                     nullptr,
+                     nullptr,
+                     nullptr,
+                     nullptr,
+                     nullptr};
 
 }  // namespace
 

@@ -19,5 +19,6 @@
 #include "kvrun32/report.h"
 #include "kvrun32/ini.h"
 #include "kvrun32/env.h"
+#include "kvrun32/platform.h"
 
 #endif

@@ -8,9 +8,9 @@ KIV_EXTERN_C_BEGIN
 
 /* One entry of a module's initialiser table. */
 typedef struct KivInitEntry {
-  int32_t priority;       /* 1..255 run; anything else never initialises */
-  void (*init)(int32_t);  /* called with 0 at start, or NULL */
-  void (*term)(int32_t);  /* called with 1 at exit, or NULL */
+  int32_t priority;      /* 1..255 run; anything else never initialises */
+  void (*init)(int32_t); /* called with 0 at start, or NULL */
+  void (*term)(int32_t); /* called with 1 at exit, or NULL */
 } KivInitEntry;
 
 /* A module that registers with the runtime: the program, or a library built the same way. */
@@ -18,14 +18,14 @@ typedef struct KivModule {
   struct KivModule* next;        /* next registered module */
   const KivInitEntry* initStart; /* initialiser table */
   const KivInitEntry* initEnd;
-  void* instance;                /* instance handle, set by __sysinit */
-  void* data1Start;              /* first static-data range */
+  void* instance;   /* instance handle, set by __sysinit */
+  void* data1Start; /* first static-data range */
   void* data1End;
-  void* data2Start;              /* second static-data range */
+  void* data2Start; /* second static-data range */
   void* data2End;
-  void** refsStart;              /* indirect references to resolve */
+  void** refsStart; /* indirect references to resolve */
   void** refsEnd;
-  void* resolveStart;            /* the range those references point into */
+  void* resolveStart; /* the range those references point into */
   void* resolveEnd;
 } KivModule;
 

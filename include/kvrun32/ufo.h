@@ -1,10 +1,110 @@
-/* Typed value descriptors (the Ufo family) and group layouts. */
+/* Typed value descriptors (the Ufo family) and group layouts.
+
+   A descriptor (Ufo) pairs a type code with the address of a value's storage. Descriptors made
+   by the creating operations below belong to the caller, who frees them with Kiv$FreeUfo;
+   freeing releases storage the descriptor owns, never storage it aliases. Operations that take
+   "a descriptor or none" accept NULL. Descriptors of array elements and group fields are new
+   descriptors too, freed by whoever asked for them.
+
+   Group layout byte string
+   ------------------------
+   All numbers are little-endian; u8 is one byte, u32 four bytes.
+
+     header:
+       u8   22                  type code of a group
+       u32  layout length       total bytes of the layout, this header included
+       u32  element size        bytes of one group element
+       u32  dimension           element count of the group itself; 0 for a single group
+       u32  field count         number of field records that follow
+       u8   name length, then the group's label (no terminator)
+     one field record per field, in declaration order:
+       u8   type code           1..20 as in types.h, 22 for a member group, 31 for references
+       u8   places              fraction digits (DECIMAL, PDECIMAL), else 0
+       u8   flags               bit 0: the field lies over an earlier field (OVER)
+       u32  size                bytes of one element of the field
+       u32  dimension           element count; 0 for a single value
+       u32  offset              byte offset from the start of the group's first element
+       u32  members             for a member group: how many of the following field records
+                                belong to it (its fields and theirs); else 0
+       u8   name length, then the label (such as "DIS:IDNUM"), possibly empty
+       u8   picture length, then the picture (such as "@n13"), possibly empty
+       u8   extra length, then further declaration text, possibly empty
+
+   A member group is a field of type 22 whose own fields follow it as ordinary field records
+   (their offsets are from the start of the outer group), so fields are numbered flat, 1 upwards,
+   in declaration order. The group's size is its element size times its dimension (at least 1).
+   The C++ side reads a layout with class_descriptor (runtime/core/ufo.h: NFields, FieldDesc,
+   RecordSize, FieldUfo) and builds one with CLASS_DESCRIPTOR (SETUP, STARTGROUP, ADDFIELD,
+   ADDARRAY, OVERFIELD, ENDGROUP, ENDDECLARATION).
+
+   Save/Load stream of one descriptor: the type code (u8), then for the string classes the length
+   (u32), for DECIMAL, PDECIMAL and ULONG the size and places (u8 each), then the storage bytes.
+   LoadVariant reads a u16 type word: bit 7 set means a string, given as a u32 length and the
+   bytes; otherwise the low five bits are the type, types up to 6 followed by a 4-byte signed
+   value, types 7 to 9 by an 8-byte double. */
 #ifndef KVRUN32_UFO_H
 #define KVRUN32_UFO_H
 
 #include "types.h"
 
 KIV_EXTERN_C_BEGIN
+
+/* The fixed size of a type: 0 for the types whose size is declared. */
+uint32_t INT$TYPESIZE(int32_t type);
+
+/* Creating descriptors. */
+Ufo* Kiv$Mem2Ufo(void* addr, int32_t type, uint32_t size, uint32_t places, int32_t ownCopy);
+Ufo* Kiv$Group2Ufo(void* addr, const uint8_t* layout);
+Ufo* Kiv$ArrayOfUfo(Ufo* element, int32_t count); /* takes over the element descriptor */
+Ufo* Kiv$Long2Ufo(int32_t value);
+Ufo* Kiv$Real2Ufo(double value);
+Ufo* Kiv$Stack2Ufo(void);
+Ufo* Kiv$DStack2Ufo(void);
+
+/* Assigning. */
+void Kiv$Stack2UfoC(Ufo* ufo);
+void Kiv$ASSIGNSTR2UFO(Ufo* ufo);
+void Kiv$AssignLong2Ufo(Ufo* ufo, int32_t value);
+void Kiv$AssignReal2Ufo(Ufo* ufo, double value);
+void Kiv$AssignUfo(Ufo* target, Ufo* source);
+void Kiv$DeepAssign(Ufo* target, Ufo* source, const uint8_t* map);
+
+/* Reading and comparing. */
+void Kiv$PushUfo(Ufo* ufo);
+int32_t Kiv$Ufo2Long(Ufo* ufo);
+double Kiv$Ufo2Real(Ufo* ufo);
+int32_t Kiv$Ufodistinct(Ufo* a, Ufo* b);
+int32_t Kiv$Ufodistincti(Ufo* a, Ufo* b);
+int32_t Kiv$UfoRealDiff(Ufo* ufo, double value);
+int32_t Kiv$UfoComparen(Ufo* ufo);
+
+/* Clearing (sign: negative = lowest value, 0 = empty, positive = highest value). */
+void Kiv$ClearUfo(Ufo* ufo, int32_t sign);
+void Kiv$CLEAR(void* addr, const uint8_t* layout, int32_t sign);
+void Kiv$ClearType(void* addr, int32_t type, int32_t sign);
+
+/* Selecting parts. */
+Ufo* Kiv$SelectUfo(Ufo* ufo, int32_t index);
+Ufo* Kiv$SelectUfo2(Ufo* ufo, int32_t start, int32_t end);
+Ufo* Kiv$DesignateUfo(Ufo* ufo, int32_t n);
+uint32_t Kiv$SizeUfo(Ufo* ufo);
+void* Kiv$AddressUfo(Ufo* ufo);
+int32_t Kiv$MaximumUfo(Ufo* ufo);
+
+/* Copies and freeing. */
+Ufo* Kiv$CloneUfo(Ufo* ufo, int32_t mode);
+void Kiv$FreeUpUfo(Ufo* ufo);
+void Kiv$FreeUfo(Ufo* ufo);
+
+/* Character sets of text in place. */
+void Kiv$OEMTOANSIdesc(Ufo* ufo);
+void Kiv$ANSITOOEMdesc(Ufo* ufo);
+
+/* Microsoft binary floating point: BFLOAT4 (4 bytes) and BFLOAT8 (8 bytes). */
+void Kiv$bstorefloat4(void* dst, double value);
+double Kiv$bloadfloat4(const void* src);
+void Kiv$bstorefloat(void* dst, double value);
+double Kiv$bloadfloat(const void* src);
 
 KIV_EXTERN_C_END
 

@@ -23,11 +23,11 @@ struct SavedState {
   char text[80];
 };
 
-uint32_t gOsError = 0;          // the platform's last error when the state was set
-void* gErrorFile = nullptr;     // the file record the last file error concerns
-char gFileErrorCode[81] = {};   // driver's own error code text
-char gFileErrorMsg[255] = {};   // driver's own message text
-std::vector<SavedState> gSaved; // newest last
+uint32_t gOsError = 0;           // the platform's last error when the state was set
+void* gErrorFile = nullptr;      // the file record the last file error concerns
+char gFileErrorCode[81] = {};    // driver's own error code text
+char gFileErrorMsg[255] = {};    // driver's own message text
+std::vector<SavedState> gSaved;  // newest last
 std::string_view (*gFileNamer)(void*) = nullptr;
 
 void fillWithSpaces(char* buffer, size_t size) {

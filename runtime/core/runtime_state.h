@@ -11,14 +11,18 @@
 
 namespace kiv::core {
 
-bool isActive();      // library loaded and Wsl$CloseDown not yet run
-bool isHalting();     // a halt path has started
-bool isExiting();     // _exit has been entered
-bool isInitialised(); // Kiv$init has run
+bool isActive();       // library loaded and Wsl$CloseDown not yet run
+bool isHalting();      // a halt path has started
+bool isExiting();      // _exit has been entered
+bool isInitialised();  // Kiv$init has run
 void setHalting();
 
 // The window layer's close-down work; Wsl$CloseDown runs it, then clears the active flag.
 void setCloseDownHook(std::function<void()> hook);
+
+// Work the runtime does when it shuts down: _exit runs these, newest first, after the exit
+// handlers and the module terminators (the file layer closes every table still open).
+void addShutdownHook(void (*hook)());
 
 // How the file layer names the file an error concerns (ERRORFILE).
 void setErrorFileNamer(std::string_view (*namer)(void* fileRecord));

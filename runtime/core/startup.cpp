@@ -34,6 +34,7 @@ KivModule* gModules = nullptr;     // registered modules, newest first
 std::vector<void (*)(void)> gExitHandlers;
 std::vector<std::pair<void*, void*>> gStaticRanges;
 std::function<void()> gCloseDownHook;
+std::vector<void (*)()> gShutdownHooks;
 
 struct CallerVersion {
   int32_t major = 0, minor = 0, patch = 0;
@@ -106,6 +107,7 @@ bool isExiting() { return gExiting; }
 bool isInitialised() { return gInitialised; }
 void setHalting() { gHalting = true; }
 void setCloseDownHook(std::function<void()> hook) { gCloseDownHook = std::move(hook); }
+void addShutdownHook(void (*hook)()) { gShutdownHooks.push_back(hook); }
 const std::vector<std::pair<void*, void*>>& staticDataRanges() { return gStaticRanges; }
 
 void endProcess(int32_t code) {
@@ -196,6 +198,7 @@ void _exit(int32_t code) {
     *link = app->next;
     runTerminators(*app);
   }
+  for (auto it = gShutdownHooks.rbegin(); it != gShutdownHooks.rend(); ++it) (*it)();
   endProcess(code);
 }
 
@@ -210,8 +213,8 @@ void Kiv$HALT(int32_t code, int32_t omitted) {
 void Kiv$STOP(int32_t omitted) {
   std::string message = popMessage();
   if (omitted != 0) message += "Exit?";
-  uint32_t answer = kiv::platform::messageBox({"Stop", message, KIV_BUTTON_ABORT | KIV_BUTTON_IGNORE,
-                                               KIV_BUTTON_ABORT, KIV_ICON_HAND});
+  uint32_t answer = kiv::platform::messageBox(
+      {"Stop", message, KIV_BUTTON_ABORT | KIV_BUTTON_IGNORE, KIV_BUTTON_ABORT, KIV_ICON_HAND});
   if (answer == KIV_BUTTON_ABORT) {
     setHalting();
     _exit(0);

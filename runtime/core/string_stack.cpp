@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "include/kvrun32.h"
+#include "runtime/format/collation.h"
 
 namespace kiv::core {
 namespace {
@@ -270,6 +271,9 @@ void popDiscard() {
 }
 
 int32_t collate(std::string_view a, std::string_view b, bool caseBlind) {
+  // Digraphs weigh two characters as one: the locale's comparison walks them.
+  if (ISFINFO.digraphCount > 0)
+    return kiv::format::collateText(a, b, {caseBlind, ISFINFO.oemMode != 0});
   if (a.empty() && b.empty()) return 0;
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {

@@ -15,9 +15,9 @@ constexpr uint32_t kInlineSize = 20;
 enum class EntryKind : int32_t { Borrowed = 0, Owned = 1, Inline = 2 };
 
 struct StackEntry {
-  EntryKind kind;           // who owns the text
-  char* text;               // start of the text (may be null when len is 0)
-  uint32_t len;             // length in bytes
+  EntryKind kind;                // who owns the text
+  char* text;                    // start of the text (may be null when len is 0)
+  uint32_t len;                  // length in bytes
   char inlineText[kInlineSize];  // the text of an inline entry
 };
 

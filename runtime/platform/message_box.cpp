@@ -13,14 +13,22 @@ MessageBoxHandler gHandler;
 
 const char* buttonName(uint32_t code) {
   switch (code) {
-    case KIV_BUTTON_OK: return "OK";
-    case KIV_BUTTON_YES: return "Yes";
-    case KIV_BUTTON_NO: return "No";
-    case KIV_BUTTON_ABORT: return "Abort";
-    case KIV_BUTTON_RETRY: return "Retry";
-    case KIV_BUTTON_IGNORE: return "Ignore";
-    case KIV_BUTTON_CANCEL: return "Cancel";
-    case KIV_BUTTON_HELP: return "Help";
+    case KIV_BUTTON_OK:
+      return "OK";
+    case KIV_BUTTON_YES:
+      return "Yes";
+    case KIV_BUTTON_NO:
+      return "No";
+    case KIV_BUTTON_ABORT:
+      return "Abort";
+    case KIV_BUTTON_RETRY:
+      return "Retry";
+    case KIV_BUTTON_IGNORE:
+      return "Ignore";
+    case KIV_BUTTON_CANCEL:
+      return "Cancel";
+    case KIV_BUTTON_HELP:
+      return "Help";
   }
   return "?";
 }

@@ -1,0 +1,276 @@
+// Order-preserving encoding of key values.
+#include "drivers/zephra/key_codec.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "include/kvrun32.h"
+
+namespace kiv::zephra {
+namespace {
+
+using kiv::data::RecordField;
+
+bool isText(uint8_t type) {
+  return type == KIV_STRING || type == KIV_CSTRING || type == KIV_PSTRING;
+}
+
+uint8_t textWeight(uint8_t c, bool caseBlind) {
+  if (caseBlind && (ISFINFO.classFlags[c] & KIV_ISF_LOWER) && ISFINFO.caseMap[c])
+    c = ISFINFO.caseMap[c];
+  return ISFINFO.oemMode ? ISFINFO.collateOem[c] : ISFINFO.collate[c];
+}
+
+void putBigEndian(std::string& out, uint64_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+template <typename T>
+T load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+void putReal(std::string& out, double d) {
+  if (d == 0.0) d = 0.0;  // -0 sorts with 0
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  bits = (bits & 0x8000000000000000ULL) ? ~bits : bits | 0x8000000000000000ULL;
+  putBigEndian(out, bits, 8);
+}
+
+// Packed decimal digits, most significant first, and the sign, for either storage layout.
+void putDecimal(std::string& out, const uint8_t* p, uint32_t size, bool portable) {
+  std::string digits;
+  bool negative;
+  if (portable) {
+    for (uint32_t i = 0; i < size; ++i) {
+      digits.push_back(static_cast<char>(p[i] >> 4));
+      if (i + 1 < size) digits.push_back(static_cast<char>(p[i] & 0xF));
+    }
+    negative = (p[size - 1] & 0xF) == 13;
+  } else {
+    negative = (p[0] >> 4) != 0;
+    digits.push_back(static_cast<char>(p[0] & 0xF));
+    for (uint32_t i = 1; i < size; ++i) {
+      digits.push_back(static_cast<char>(p[i] >> 4));
+      digits.push_back(static_cast<char>(p[i] & 0xF));
+    }
+  }
+  bool zero = true;
+  for (char d : digits)
+    if (d) zero = false;
+  if (zero) negative = false;
+  out.push_back(negative ? 0 : 1);
+  // Two digits a byte; a negative value's magnitude is inverted so larger sorts lower.
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    uint8_t hi = static_cast<uint8_t>(digits[i]);
+    uint8_t lo = i + 1 < digits.size() ? static_cast<uint8_t>(digits[i + 1]) : 0;
+    uint8_t b = static_cast<uint8_t>(hi * 10 + lo);
+    out.push_back(static_cast<char>(negative ? 99 - b : b));
+  }
+}
+
+bool blankField(const RecordField& f, const uint8_t* p) {
+  if (isText(f.type) || f.type == KIV_GROUP) {
+    uint32_t start = f.type == KIV_PSTRING ? 1 : 0;
+    if (f.type == KIV_PSTRING && p[0] == 0) return true;
+    for (uint32_t i = start; i < f.size; ++i) {
+      if (f.type == KIV_CSTRING && p[i] == 0) return true;
+      if (p[i] != ' ' && p[i] != 0) return false;
+    }
+    return true;
+  }
+  if (f.type == KIV_DECIMAL) {
+    if (p[0] & 0xF) return false;
+    for (uint32_t i = 1; i < f.size; ++i)
+      if (p[i]) return false;
+    return true;
+  }
+  if (f.type == KIV_PDECIMAL) {
+    for (uint32_t i = 0; i < f.size; ++i)
+      if ((i + 1 < f.size ? p[i] : (p[i] & 0xF0)) != 0) return false;
+    return true;
+  }
+  for (uint32_t i = 0; i < f.size; ++i)
+    if (p[i]) return false;
+  return true;
+}
+
+void encodeField(const RecordField& f, const uint8_t* p, bool caseBlind, std::string& out) {
+  switch (f.type) {
+    case KIV_BYTE:
+      out.push_back(static_cast<char>(p[0]));
+      break;
+    case KIV_SHORT:
+      putBigEndian(out, static_cast<uint16_t>(load<int16_t>(p)) ^ 0x8000u, 2);
+      break;
+    case KIV_USHORT:
+      putBigEndian(out, load<uint16_t>(p), 2);
+      break;
+    case KIV_LONG:
+      putBigEndian(out, static_cast<uint32_t>(load<int32_t>(p)) ^ 0x80000000u, 4);
+      break;
+    case KIV_ULONG:
+      putBigEndian(out, load<uint32_t>(p), 4);
+      break;
+    case KIV_DATE:  // day, month, year (16 bits): year first
+      putBigEndian(out, load<uint16_t>(p + 2), 2);
+      out.push_back(static_cast<char>(p[1]));
+      out.push_back(static_cast<char>(p[0]));
+      break;
+    case KIV_TIME:  // hundredths, seconds, minutes, hours: hours first
+      for (int i = 3; i >= 0; --i) out.push_back(static_cast<char>(p[i]));
+      break;
+    case KIV_SREAL:
+      putReal(out, load<float>(p));
+      break;
+    case KIV_REAL:
+      putReal(out, load<double>(p));
+      break;
+    case KIV_DECIMAL:
+      putDecimal(out, p, f.size, false);
+      break;
+    case KIV_PDECIMAL:
+      putDecimal(out, p, f.size, true);
+      break;
+    case KIV_STRING:
+    case KIV_GROUP:
+      for (uint32_t i = 0; i < f.size; ++i)
+        out.push_back(static_cast<char>(textWeight(p[i], caseBlind)));
+      break;
+    case KIV_CSTRING: {
+      uint32_t n = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(p), f.size));
+      for (uint32_t i = 0; i < f.size; ++i)
+        out.push_back(static_cast<char>(textWeight(i < n ? p[i] : ' ', caseBlind)));
+      break;
+    }
+    case KIV_PSTRING: {
+      uint32_t n = std::min<uint32_t>(p[0], f.size - 1);
+      for (uint32_t i = 0; i + 1 < f.size; ++i)
+        out.push_back(static_cast<char>(textWeight(i < n ? p[i + 1] : ' ', caseBlind)));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+std::string upperLabel(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) {
+    auto u = static_cast<uint8_t>(c);
+    if ((ISFINFO.classFlags[u] & KIV_ISF_LOWER) && ISFINFO.caseMap[u])
+      c = static_cast<char>(ISFINFO.caseMap[u]);
+  }
+  return r;
+}
+
+bool addPart(const RecordField& f, bool descending, KeyShape& shape) {
+  uint32_t w = encodedWidth(f);
+  if (w == 0) return false;
+  shape.parts.push_back({f, descending});
+  shape.width += w;
+  return true;
+}
+
+}  // namespace
+
+uint32_t encodedWidth(const RecordField& f) {
+  if (f.dim > 1 || f.overlay) return 0;
+  switch (f.type) {
+    case KIV_BYTE:
+      return 1;
+    case KIV_SHORT:
+    case KIV_USHORT:
+      return 2;
+    case KIV_LONG:
+    case KIV_ULONG:
+    case KIV_DATE:
+    case KIV_TIME:
+      return 4;
+    case KIV_SREAL:
+    case KIV_REAL:
+      return 8;
+    case KIV_DECIMAL:
+    case KIV_PDECIMAL:
+      return f.size == 0 ? 0 : 1 + f.size;
+    case KIV_STRING:
+    case KIV_CSTRING:
+    case KIV_GROUP:
+      return f.size;
+    case KIV_PSTRING:
+      return f.size > 0 ? f.size - 1 : 0;
+    default:
+      return 0;
+  }
+}
+
+bool shapeFromFields(const std::vector<RecordField>& fields, const int32_t* numbers, uint32_t count,
+                     bool caseBlind, bool optional, KeyShape& shape) {
+  shape = KeyShape{{}, caseBlind, optional, 0};
+  if (count == 0 || !numbers) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    int32_t n = numbers[i];
+    if (n < 1 || static_cast<size_t>(n) > fields.size()) return false;
+    if (!addPart(fields[n - 1], false, shape)) return false;
+  }
+  return true;
+}
+
+bool shapeFromComponents(const std::vector<RecordField>& fields, std::string_view components,
+                         bool caseBlind, bool optional, KeyShape& shape) {
+  shape = KeyShape{{}, caseBlind, optional, 0};
+  size_t pos = 0;
+  while (pos <= components.size()) {
+    size_t comma = components.find(',', pos);
+    if (comma == std::string_view::npos) comma = components.size();
+    std::string_view part = components.substr(pos, comma - pos);
+    while (!part.empty() && (part.front() == ' ' || part.front() == '\t')) part.remove_prefix(1);
+    while (!part.empty() && (part.back() == ' ' || part.back() == '\t')) part.remove_suffix(1);
+    bool descending = false;
+    if (!part.empty() && (part.front() == '+' || part.front() == '-')) {
+      descending = part.front() == '-';
+      part.remove_prefix(1);
+      while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    }
+    if (part.empty()) return false;
+    std::string label = upperLabel(part);
+    const RecordField* found = nullptr;
+    for (const RecordField& f : fields)
+      if (upperLabel(f.name) == label) {
+        found = &f;
+        break;
+      }
+    if (!found || !addPart(*found, descending, shape)) return false;
+    pos = comma + 1;
+  }
+  return !shape.parts.empty();
+}
+
+bool encodeKey(const KeyShape& shape, const uint8_t* record, std::string& out) {
+  out.clear();
+  bool allBlank = true;
+  for (const KeyPart& part : shape.parts) {
+    const uint8_t* p = record + part.field.offset;
+    if (allBlank && !blankField(part.field, p)) allBlank = false;
+    size_t start = out.size();
+    encodeField(part.field, p, shape.caseBlind, out);
+    out.resize(start + encodedWidth(part.field), '\0');
+    if (part.descending)
+      for (size_t i = start; i < out.size(); ++i) out[i] = static_cast<char>(~out[i]);
+  }
+  return !(shape.optional && allBlank);
+}
+
+std::string shapeSignature(const KeyShape& shape) {
+  std::string s = shape.caseBlind ? "N" : "C";
+  if (shape.optional) s += "O";
+  for (const KeyPart& p : shape.parts)
+    s += (p.descending ? "-" : "+") + std::to_string(p.field.type) + ":" +
+         std::to_string(p.field.size) + "@" + std::to_string(p.field.offset);
+  return s;
+}
+
+}  // namespace kiv::zephra

@@ -1,0 +1,205 @@
+// Key entries: keeping them with each record, building them all, and run-time indexes.
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "drivers/zephra/zephra_table.h"
+
+namespace kiv::zephra {
+namespace {
+
+bool keyBuilt(const KeyState& k) { return !k.dynamic || (k.head.state & KIV_STATE_KEYBUILT); }
+
+int32_t insertEntry(ZephraTable& t, const KeyState& k, const std::string& value, int64_t id) {
+  sqlite3_stmt* s = t.statement("INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)");
+  if (!s) return Kiv$ERRCODE;
+  bindBlob(s, 1, value);
+  sqlite3_bind_int64(s, 2, id);
+  int rc = stepRow(s);
+  sqlite3_reset(s);
+  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
+}
+
+int32_t createEntries(ZephraTable& t, const std::string& name) {
+  return exec(*t.session, "DROP TABLE IF EXISTS " + name + "; CREATE TABLE " + name +
+                              "(k BLOB NOT NULL, id INTEGER NOT NULL, PRIMARY KEY(k, id)) "
+                              "WITHOUT ROWID");
+}
+
+// Fills the entries of several keys from one pass over the records: each key's entries are
+// gathered as fixed-width (value, pointer) items, sorted, and inserted in order.
+int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
+  if (keys.empty()) return 0;
+  struct Pending {
+    KeyState* key;
+    std::vector<char> items;  // value then 8-byte pointer, width + 8 bytes each
+    size_t count = 0;
+  };
+  std::vector<Pending> pending;
+  for (KeyState* k : keys) pending.push_back({k, {}, 0});
+
+  sqlite3_stmt* scan = t.statement("SELECT id, data FROM " + t.q("rec"));
+  if (!scan) return Kiv$ERRCODE;
+  std::string value;
+  std::string record(t.table->recordLength, '\0');
+  int rc;
+  while ((rc = stepRow(scan)) == SQLITE_ROW) {
+    int64_t id = sqlite3_column_int64(scan, 0);
+    const void* blob = sqlite3_column_blob(scan, 1);
+    size_t n = std::min<size_t>(static_cast<size_t>(sqlite3_column_bytes(scan, 1)), record.size());
+    std::memset(record.data(), 0, record.size());
+    if (blob && n) std::memcpy(record.data(), blob, n);
+    for (Pending& p : pending) {
+      if (!encodeKey(p.key->shape, reinterpret_cast<const uint8_t*>(record.data()), value))
+        continue;
+      size_t at = p.items.size();
+      p.items.resize(at + value.size() + 8);
+      std::memcpy(p.items.data() + at, value.data(), value.size());
+      std::memcpy(p.items.data() + at + value.size(), &id, 8);
+      ++p.count;
+    }
+  }
+  sqlite3_reset(scan);
+  if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
+
+  for (Pending& p : pending) {
+    size_t width = p.key->shape.width;
+    size_t stride = width + 8;
+    std::vector<uint32_t> order(p.count);
+    std::iota(order.begin(), order.end(), 0u);
+    const char* base = p.items.data();
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      const char* x = base + size_t(a) * stride;
+      const char* y = base + size_t(b) * stride;
+      int c = std::memcmp(x, y, width);
+      if (c) return c < 0;
+      int64_t ia, ib;
+      std::memcpy(&ia, x + width, 8);
+      std::memcpy(&ib, y + width, 8);
+      return ia < ib;
+    });
+    sqlite3_stmt* s = t.statement("INSERT INTO " + p.key->sqlTable + "(k, id) VALUES(?, ?)");
+    if (!s) return Kiv$ERRCODE;
+    for (uint32_t i : order) {
+      const char* item = base + size_t(i) * stride;
+      int64_t id;
+      std::memcpy(&id, item + width, 8);
+      sqlite3_bind_blob(s, 1, item, static_cast<int>(width), SQLITE_STATIC);
+      sqlite3_bind_int64(s, 2, id);
+      rc = stepRow(s);
+      sqlite3_reset(s);
+      if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
+    }
+    std::vector<char>().swap(p.items);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool keyUsable(const ZephraTable& t, const KeyState& k) {
+  if (k.dynamic) return (k.head.state & KIV_STATE_KEYBUILT) != 0;
+  return k.valid && !t.stale;
+}
+
+int32_t checkUnique(ZephraTable& t, const uint8_t* data, int64_t self) {
+  std::string value;
+  for (auto& k : t.keys) {
+    if (!k->unique || !k->valid || !keyBuilt(*k)) continue;
+    if (!encodeKey(k->shape, data, value)) continue;
+    sqlite3_stmt* s =
+        t.statement("SELECT 1 FROM " + k->sqlTable + " WHERE k = ? AND id <> ? LIMIT 1");
+    if (!s) return Kiv$ERRCODE;
+    bindBlob(s, 1, value);
+    sqlite3_bind_int64(s, 2, self);
+    int rc = stepRow(s);
+    sqlite3_reset(s);
+    if (rc == SQLITE_ROW) return 40;
+    if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
+  }
+  return 0;
+}
+
+int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip) {
+  std::string value;
+  for (auto& k : t.keys) {
+    if (k.get() == skip || !k->valid || !keyBuilt(*k)) continue;
+    if (!encodeKey(k->shape, data, value)) continue;
+    if (int32_t err = insertEntry(t, *k, value, id)) return err;
+  }
+  return 0;
+}
+
+int32_t deleteKeys(ZephraTable& t, int64_t id, const uint8_t* data) {
+  std::string value;
+  for (auto& k : t.keys) {
+    if (!k->valid || !keyBuilt(*k)) continue;
+    if (!encodeKey(k->shape, data, value)) continue;
+    sqlite3_stmt* s = t.statement("DELETE FROM " + k->sqlTable + " WHERE k = ? AND id = ?");
+    if (!s) return Kiv$ERRCODE;
+    bindBlob(s, 1, value);
+    sqlite3_bind_int64(s, 2, id);
+    int rc = stepRow(s);
+    sqlite3_reset(s);
+    if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
+  }
+  return 0;
+}
+
+int32_t buildKeys(ZephraTable& t) {
+  WriteScope scope(t);
+  int32_t err = scope.begin();
+  if (err) return err;
+  // Statements on tables about to be dropped must go first.
+  for (auto& [sql, s] : t.statements) sqlite3_finalize(s);
+  t.statements.clear();
+  std::vector<KeyState*> keys;
+  for (auto& k : t.keys) {
+    if (!k->valid || (k->dynamic && !(k->head.state & KIV_STATE_KEYBUILT))) continue;
+    if ((err = createEntries(t, k->sqlTable))) return scope.finish(err);
+    keys.push_back(k.get());
+  }
+  exec(*t.session, "PRAGMA " + t.schema + ".cache_size=-262144");
+  err = fillKeys(t, keys);
+  exec(*t.session, "PRAGMA " + t.schema + ".cache_size=-16000");
+  if (!err) err = setMeta(t, "keys", keysSignature(t));
+  if (!err) err = setMeta(t, "stale", "0");
+  if (!err)
+    err = exec(*t.session, "UPDATE " + t.q("meta") + " SET value = (SELECT count(*) FROM " +
+                               t.q("rec") + ") WHERE name = 'count'");
+  err = scope.finish(err);
+  if (!err) t.stale = false;
+  return err;
+}
+
+int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components) {
+  KeyShape shape = k.shape;
+  bool rebuild = components.empty() && k.valid;
+  if (!rebuild &&
+      !shapeFromComponents(t.fields, components, k.shape.caseBlind, k.shape.optional, shape)) {
+    Kiv$setfileerror("components", "The component string names no field of the record");
+    return 76;
+  }
+  for (auto it = t.statements.begin(); it != t.statements.end();) {
+    if (it->first.find(k.sqlTable) != std::string::npos) {
+      sqlite3_finalize(it->second);
+      it = t.statements.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  k.shape = shape;
+  k.valid = true;
+  k.head.state &= ~KIV_STATE_KEYBUILT;
+  t.dropBatch();
+  // The index lives in this connection's temporary store; it needs no write access to the file.
+  int32_t err = createEntries(t, k.sqlTable);
+  if (!err) err = fillKeys(t, {&k});
+  if (err) {
+    k.valid = false;
+    return err;
+  }
+  return 0;
+}
+
+}  // namespace kiv::zephra

@@ -1,0 +1,259 @@
+// The decimal register: normalisation, comparison, addition and subtraction, rounding and the
+// conversions from and to LONG, REAL and text.
+#include "runtime/core/decimal_register.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/core/decimal_digits.h"
+
+namespace kiv::core {
+
+using digits::load;
+using digits::store;
+
+void setZero(DecimalRegister& r) {
+  std::memset(r.cell, 0, sizeof r.cell);
+  r.sign = 0;
+  r.low = r.high = kUnitCell;
+}
+
+bool isZero(const DecimalRegister& r) { return r.low == r.high && r.cell[r.low] == 0; }
+
+namespace {
+
+// Normalises a register whose non-zero cells all lie in the words first..last.
+void normaliseWords(DecimalRegister& r, int first, int last) {
+  int top = last;
+  while (top >= first && load(r.cell + 8 * top) == 0) --top;
+  if (top < first) {
+    r.sign = 0;
+    r.low = r.high = kUnitCell;
+    return;
+  }
+  int bottom = first;
+  while (load(r.cell + 8 * bottom) == 0) ++bottom;
+  r.high = static_cast<uint8_t>(8 * top + (63 - __builtin_clzll(load(r.cell + 8 * top))) / 8);
+  r.low = static_cast<uint8_t>(8 * bottom + __builtin_ctzll(load(r.cell + 8 * bottom)) / 8);
+}
+
+}  // namespace
+
+void normalise(DecimalRegister& r) { normaliseWords(r, 0, 7); }
+
+int compareMagnitude(const DecimalRegister& a, const DecimalRegister& b) {
+  // Cells outside low..high are 0, so comparing whole words from the top compares digit by digit.
+  int first = std::max(a.high, b.high) / 8;
+  int last = std::min(a.low, b.low) / 8;
+  for (int w = first; w >= last; --w) {
+    uint64_t x = load(a.cell + 8 * w), y = load(b.cell + 8 * w);
+    if (x != y) return x > y ? 1 : -1;
+  }
+  return 0;
+}
+
+int compare(const DecimalRegister& a, const DecimalRegister& b) {
+  // Zero is always positive, so differing signs decide alone.
+  if (a.sign != b.sign) return a.sign ? -1 : 1;
+  int m = compareMagnitude(a, b);
+  return a.sign ? -m : m;
+}
+
+namespace {
+
+// second := second + top (magnitudes). A carry out of cell 63 is lost.
+void addMagnitudes(DecimalRegister& second, const DecimalRegister& top) {
+  int first = std::min(second.low, top.low) / 8;
+  int last = std::min(7, (std::max(second.high, top.high) + 1) / 8);
+  unsigned carry = 0;
+  for (int w = first; w <= last; ++w)
+    store(second.cell + 8 * w,
+          digits::addWord(load(second.cell + 8 * w), load(top.cell + 8 * w), carry));
+  normaliseWords(second, first, last);
+}
+
+// second := second - top (magnitudes); when a borrow remains, the ten's complement of the digits
+// is taken and the sign flipped.
+void subtractMagnitudes(DecimalRegister& second, const DecimalRegister& top) {
+  int first = std::min(second.low, top.low) / 8;
+  int last = std::max(second.high, top.high) / 8;
+  unsigned borrow = 0;
+  for (int w = first; w <= last; ++w)
+    store(second.cell + 8 * w,
+          digits::subWord(load(second.cell + 8 * w), load(top.cell + 8 * w), borrow));
+  if (borrow) {
+    borrow = 0;
+    for (int w = first; w <= last; ++w)
+      store(second.cell + 8 * w, digits::subWord(0, load(second.cell + 8 * w), borrow));
+    second.sign ^= 1;
+  }
+  normaliseWords(second, first, last);
+}
+
+void addSigned(DecimalRegister& second, const DecimalRegister& top, uint8_t topSign) {
+  if (second.sign == topSign)
+    addMagnitudes(second, top);
+  else
+    subtractMagnitudes(second, top);
+}
+
+}  // namespace
+
+void add(DecimalRegister& second, const DecimalRegister& top) { addSigned(second, top, top.sign); }
+
+void subtract(DecimalRegister& second, const DecimalRegister& top) {
+  addSigned(second, top, top.sign ^ 1);
+}
+
+void roundToPlaces(DecimalRegister& r, int places) {
+  int cut = kUnitCell - places;  // the new low
+  if (cut <= r.low) return;
+  if (cut > kDecimalCells) {
+    setZero(r);
+    return;
+  }
+  bool up = r.cell[cut - 1] >= 5;
+  std::memset(r.cell + r.low, 0, std::min<int>(cut, r.high + 1) - r.low);
+  for (int i = cut; up && i < kDecimalCells; ++i) {
+    up = r.cell[i] == 9;
+    r.cell[i] = up ? 0 : r.cell[i] + 1;
+  }
+  normalise(r);
+}
+
+void truncateFraction(DecimalRegister& r) {
+  std::memset(r.cell, 0, kUnitCell);
+  normalise(r);
+}
+
+void fromULong(DecimalRegister& r, uint32_t value) {
+  setZero(r);
+  for (int i = kUnitCell; value != 0; ++i, value /= 10) r.cell[i] = value % 10;
+  normalise(r);
+}
+
+void fromLong(DecimalRegister& r, int32_t value) {
+  uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  fromULong(r, magnitude);
+  if (value < 0) r.sign = 1;
+}
+
+uint32_t toULong(const DecimalRegister& r) {
+  uint32_t value = 0;
+  for (int i = r.high; i >= kUnitCell; --i) value = value * 10 + r.cell[i];
+  return value;
+}
+
+int32_t toLong(const DecimalRegister& r) {
+  uint32_t value = toULong(r);
+  return static_cast<int32_t>(r.sign ? 0u - value : value);
+}
+
+void fromReal(DecimalRegister& r, double value) {
+  setZero(r);
+  if (!std::isfinite(value) || value == 0.0) return;
+  char text[32];  // d.ddddddddddddddde+ddd: 16 significant digits and the decimal exponent
+  std::snprintf(text, sizeof text, "%.15e", std::fabs(value));
+  int exponent = std::atoi(text + 18);
+  const char* digitsText = text;
+  int cell = kUnitCell + exponent;
+  for (int k = 0; k < 17; ++k, --cell) {
+    if (digitsText[k] == '.') {
+      ++cell;
+      continue;
+    }
+    if (cell >= 0 && cell < kDecimalCells) r.cell[cell] = static_cast<uint8_t>(digitsText[k] - '0');
+  }
+  normalise(r);
+  if (!isZero(r)) r.sign = value < 0;
+}
+
+double toReal(const DecimalRegister& r) {
+  static const double kPowers[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  int bottom = std::max<int>(r.low, r.high - 15);
+  double value = 0;
+  for (int i = r.high; i >= bottom; --i) value = value * 10 + r.cell[i];
+  int exponent = bottom - kUnitCell;
+  for (; exponent > 15; exponent -= 16) value *= 1e16;
+  for (; exponent < -15; exponent += 16) value /= 1e16;
+  value = exponent >= 0 ? value * kPowers[exponent] : value / kPowers[-exponent];
+  return r.sign ? -value : value;
+}
+
+void fromDigits(DecimalRegister& r, const uint8_t* digitList, uint32_t count, int32_t places,
+                bool negative) {
+  setZero(r);
+  for (uint32_t k = 0; k < count; ++k) {
+    int64_t cell = int64_t(kUnitCell) - places + k;
+    if (cell < 0) continue;
+    if (cell >= kDecimalCells) break;
+    r.cell[cell] = std::min<uint8_t>(digitList[k], 9);
+  }
+  normalise(r);
+  if (!isZero(r)) r.sign = negative;
+}
+
+void fromText(DecimalRegister& r, const char* text, size_t len) {
+  size_t i = 0;
+  auto at = [&](size_t k) { return k < len ? text[k] : '\0'; };
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  while (at(i) == ' ') ++i;
+  bool negative = false;
+  if (at(i) == '-') negative = true, ++i;
+
+  // Integer digits beyond 32 keep the low-order 32, as any integer overflow does; fraction digits
+  // beyond 32 fall below the register and are dropped.
+  uint8_t intDigits[kUnitCell];
+  int intCount = 0;
+  uint8_t fracDigits[kUnitCell];
+  int fracCount = 0;
+  for (; isDigit(at(i)); ++i) {
+    if (intCount == kUnitCell) {
+      std::memmove(intDigits, intDigits + 1, kUnitCell - 1);
+      --intCount;
+    }
+    intDigits[intCount++] = static_cast<uint8_t>(at(i) - '0');
+  }
+  bool point = at(i) == '.';
+  if (point) {
+    for (++i; isDigit(at(i)); ++i)
+      if (fracCount < kUnitCell) fracDigits[fracCount++] = static_cast<uint8_t>(at(i) - '0');
+  }
+  setZero(r);
+  for (int k = 0; k < intCount; ++k) r.cell[kUnitCell + intCount - 1 - k] = intDigits[k];
+  for (int k = 0; k < fracCount; ++k) r.cell[kUnitCell - 1 - k] = fracDigits[k];
+  normalise(r);
+  if (!isZero(r)) r.sign = negative;
+
+  // The exponent is only read after a point; it accumulates in 8 bits.
+  if (!point || (at(i) != 'e' && at(i) != 'E')) return;
+  ++i;
+  bool negativeExponent = at(i) == '-';
+  if (negativeExponent) ++i;
+  uint8_t exponent = 0;
+  for (; isDigit(at(i)); ++i) exponent = static_cast<uint8_t>(exponent * 10 + (at(i) - '0'));
+  if (exponent == 0) return;
+  DecimalRegister scale;
+  fromULong(scale, 10);
+  raiseToPower(scale, negativeExponent ? -int32_t(exponent) : int32_t(exponent));
+  multiply(r, scale);
+}
+
+std::string toText(const DecimalRegister& r) {
+  std::string text;
+  text.reserve(68);
+  if (r.sign) text += '-';
+  if (r.high < kUnitCell) text += '0';
+  for (int i = r.high; i >= kUnitCell; --i) text += static_cast<char>('0' + r.cell[i]);
+  if (r.low < kUnitCell) {
+    text += '.';
+    for (int i = kUnitCell - 1; i >= r.low; --i) text += static_cast<char>('0' + r.cell[i]);
+  }
+  return text;
+}
+
+}  // namespace kiv::core

@@ -1,0 +1,86 @@
+// The current directory through drive paths.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform_fixture.h"
+
+namespace {
+
+using kivtest::PinnedDrive;
+
+std::string current() {
+  char buffer[512];
+  uint32_t n = GetCurrentDirectoryA(sizeof buffer, buffer);
+  return n ? std::string(buffer, n) : "<failed>";
+}
+
+std::string hostCurrent() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) ? buffer : "";
+}
+
+TEST(CurrentDirectory, EnterAndReadBack) {
+  PinnedDrive drive('K');
+  drive.tree.dir("Docs/My Files/deep");
+  struct Row {
+    const char* path;
+    const char* drivePath;  // what GetCurrentDirectoryA gives afterwards
+    const char* host;       // below the tree's folder
+  } rows[] = {
+      {"K:\\", "K:\\", ""},
+      {"K:\\DOCS\\MY FILES", "K:\\DOCS\\MY FILES", "/Docs/My Files"},
+      {"deep", "K:\\DOCS\\MY FILES\\deep", "/Docs/My Files/deep"},
+      {"..\\..", "K:\\DOCS", "/Docs"},
+      {"k:/docs/./my files/../../..", "K:\\", ""},
+      {"\\Docs", "K:\\Docs", "/Docs"},
+      {"K:My Files", "K:\\Docs\\My Files", "/Docs/My Files"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.path);
+    ASSERT_EQ(SetCurrentDirectoryA(r.path), 1);
+    EXPECT_EQ(current(), r.drivePath);
+    EXPECT_EQ(hostCurrent(), drive.tree.root() + r.host);
+  }
+}
+
+TEST(CurrentDirectory, FailuresKeepTheDirectory) {
+  PinnedDrive drive('K');
+  drive.tree.file("plain.txt");
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\"), 1);
+  kiv::platform::unpinDrive('Q');
+  struct Row {
+    const char* path;
+    uint32_t error;
+  } rows[] = {
+      {"K:\\missing", 2}, {"K:\\plain.txt", 3}, {"Q:\\", 15}, {"", 3}, {"\\\\server\\share", 3}};
+  for (const Row& r : rows) {
+    SetLastError(0);
+    EXPECT_EQ(SetCurrentDirectoryA(r.path), 0) << r.path;
+    EXPECT_EQ(GetLastError(), r.error) << r.path;
+    EXPECT_EQ(current(), "K:\\");
+  }
+}
+
+TEST(CurrentDirectory, HostFolderEnteredElsewhereMapsToTheClosestDrive) {
+  PinnedDrive drive('K');
+  drive.tree.dir("a/b");
+  ASSERT_EQ(chdir(drive.tree.path("a/b").c_str()), 0);
+  EXPECT_EQ(current(), "K:\\a\\b");
+  ASSERT_EQ(chdir("/"), 0);
+  EXPECT_EQ(current(), "C:\\");
+}
+
+TEST(CurrentDirectory, BufferSizes) {
+  PinnedDrive drive('K');
+  drive.tree.dir("abc");
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\abc"), 1);
+  char buffer[16];
+  EXPECT_EQ(GetCurrentDirectoryA(6, buffer), 7u);  // too small: the size needed with the NUL
+  EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), 7u);
+  EXPECT_EQ(GetCurrentDirectoryA(7, buffer), 6u);
+  EXPECT_STREQ(buffer, "K:\\abc");
+}
+
+}  // namespace
