@@ -1,0 +1,208 @@
+#include "runtime/data/queue_keys.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "include/kvrun32.h"
+#include "runtime/core/real_ops.h"
+#include "runtime/core/string_stack.h"
+#include "runtime/core/ufo.h"
+
+namespace kiv::data {
+namespace {
+
+bool sameLabel(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+uint32_t findLabel(const class_descriptor& layout, std::string_view label) {
+  if (uint32_t n = layout.FindField(label)) return n;
+  for (uint32_t n = 1; n <= layout.NFields(); ++n) {
+    std::string_view name = layout.FieldDesc(n).name;
+    size_t colon = name.rfind(':');
+    if (colon != std::string_view::npos && sameLabel(name.substr(colon + 1), label)) return n;
+  }
+  return 0;
+}
+
+template <typename T>
+T load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <typename T>
+int32_t order(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+std::string_view cText(const uint8_t* p, uint32_t size) {
+  return {reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), size)};
+}
+
+std::string_view pText(const uint8_t* p, uint32_t size) {
+  uint32_t len = size == 0 ? 0 : std::min<uint32_t>(p[0], size - 1);
+  return {reinterpret_cast<const char*>(p + 1), len};
+}
+
+}  // namespace
+
+bool keysFromNumbers(const class_descriptor& layout, const int32_t* fields,
+                     std::vector<KeyComponent>* keys) {
+  std::vector<KeyComponent> result;
+  for (const int32_t* f = fields; f && *f != 0; ++f) {
+    uint32_t n = *f < 0 ? uint32_t(-int64_t(*f)) : uint32_t(*f);
+    if (n > layout.NFields()) return false;
+    if (result.size() < kMaxKeyComponents) result.push_back({n, *f < 0});
+  }
+  *keys = std::move(result);
+  return true;
+}
+
+bool keysFromText(const class_descriptor& layout, std::string_view text,
+                  std::vector<KeyComponent>* keys) {
+  std::vector<KeyComponent> result;
+  size_t i = 0;
+  auto separator = [](char c) { return c == ',' || static_cast<unsigned char>(c) <= ' '; };
+  for (;;) {
+    while (i < text.size() && separator(text[i])) ++i;
+    if (i >= text.size()) break;
+    bool descending = false;
+    if (text[i] == '+' || text[i] == '-') descending = text[i++] == '-';
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+    size_t start = i;
+    while (i < text.size() && !separator(text[i])) ++i;
+    if (i == start) return false;
+    uint32_t n = findLabel(layout, text.substr(start, i - start));
+    if (n == 0) return false;
+    if (result.size() < kMaxKeyComponents) result.push_back({n, descending});
+  }
+  *keys = std::move(result);
+  return true;
+}
+
+RecordComparer::RecordComparer(const class_descriptor& layout,
+                               const std::vector<KeyComponent>& keys) {
+  for (const KeyComponent& key : keys) {
+    const FieldDescription& f = layout.FieldDesc(key.field);
+    Part part{Method::Described, f.offset, f.size, key.descending};
+    if (f.dim <= 1) {
+      switch (f.type) {
+        case KIV_BYTE:
+          part.method = Method::U8;
+          break;
+        case KIV_SHORT:
+          part.method = Method::I16;
+          break;
+        case KIV_USHORT:
+          part.method = Method::U16;
+          break;
+        case KIV_LONG:
+          part.method = Method::I32;
+          break;
+        // A DATE's year, month and day and a TIME's hours down to hundredths lie from the most
+        // significant byte down, so their stored words order like their serials.
+        case KIV_DATE:
+        case KIV_TIME:
+        case KIV_ULONG:
+          part.method = Method::U32;
+          break;
+        case KIV_SREAL:
+          part.method = Method::Sreal;
+          break;
+        case KIV_REAL:
+          part.method = Method::Real;
+          break;
+        case KIV_BFLOAT4:
+          part.method = Method::Bfloat4;
+          break;
+        case KIV_BFLOAT8:
+          part.method = Method::Bfloat8;
+          break;
+        case KIV_STRING:
+        case KIV_GROUP:
+        case KIV_REFERENCE:
+          part.method = Method::Text;
+          break;
+        case KIV_CSTRING:
+          part.method = Method::Ctext;
+          break;
+        case KIV_PSTRING:
+          part.method = Method::Ptext;
+          break;
+        default:
+          break;
+      }
+    }
+    if (part.method == Method::Described) {
+      part.left = layout.FieldUfo(nullptr, key.field);
+      part.right = layout.FieldUfo(nullptr, key.field);
+      if (!part.left || !part.right) {
+        Kiv$FreeUfo(part.left);
+        Kiv$FreeUfo(part.right);
+        continue;
+      }
+    }
+    parts_.push_back(part);
+  }
+}
+
+RecordComparer::~RecordComparer() {
+  for (Part& p : parts_) {
+    Kiv$FreeUfo(p.left);
+    Kiv$FreeUfo(p.right);
+  }
+}
+
+int32_t RecordComparer::comparePart(const Part& p, const uint8_t* a, const uint8_t* b) const {
+  a += p.offset;
+  b += p.offset;
+  switch (p.method) {
+    case Method::U8:
+      return order(a[0], b[0]);
+    case Method::I16:
+      return order(load<int16_t>(a), load<int16_t>(b));
+    case Method::U16:
+      return order(load<uint16_t>(a), load<uint16_t>(b));
+    case Method::I32:
+      return order(load<int32_t>(a), load<int32_t>(b));
+    case Method::U32:
+      return order(load<uint32_t>(a), load<uint32_t>(b));
+    case Method::Sreal:
+      return kiv::core::realCompare(double(load<float>(a)), double(load<float>(b)));
+    case Method::Real:
+      return kiv::core::realCompare(load<double>(a), load<double>(b));
+    case Method::Bfloat4:
+      return kiv::core::realCompare(Kiv$bloadfloat4(a), Kiv$bloadfloat4(b));
+    case Method::Bfloat8:
+      return kiv::core::realCompare(Kiv$bloadfloat(a), Kiv$bloadfloat(b));
+    case Method::Text:
+      return kiv::core::collate({reinterpret_cast<const char*>(a), p.size},
+                                {reinterpret_cast<const char*>(b), p.size}, false);
+    case Method::Ctext:
+      return kiv::core::collate(cText(a, p.size), cText(b, p.size), false);
+    case Method::Ptext:
+      return kiv::core::collate(pText(a, p.size), pText(b, p.size), false);
+    case Method::Described:
+      p.left->SetAddress(const_cast<uint8_t*>(a));
+      p.right->SetAddress(const_cast<uint8_t*>(b));
+      return p.left->Compare(*p.right);
+  }
+  return 0;
+}
+
+int32_t RecordComparer::compare(const uint8_t* a, const uint8_t* b) const {
+  for (const Part& p : parts_) {
+    int32_t r = comparePart(p, a, b);
+    if (r != 0) return p.descending ? -r : r;
+  }
+  return 0;
+}
+
+}  // namespace kiv::data

@@ -1,0 +1,223 @@
+#include "runtime/data/queue_store.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/core/ufo.h"
+
+namespace {
+
+constexpr int32_t kOk = 0;
+constexpr int32_t kNoMemory = 8;
+constexpr int32_t kNotFound = 30;
+constexpr int32_t kBadField = 75;
+
+// The change counter starts from the clock, so a new store never repeats an old one's numbers.
+uint32_t clockStart() {
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+  return uint32_t(uint64_t(ms.count()) * 25781083u);
+}
+
+// A top-down merge sort of src[lo, hi) into dst, stable: of equal entries the earlier stays first.
+template <typename Less>
+void mergeSort(std::vector<uint8_t*>& src, std::vector<uint8_t*>& dst, size_t lo, size_t hi,
+               const Less& less) {
+  if (hi - lo <= 12) {  // short runs: insertion sort in dst
+    for (size_t i = lo; i < hi; ++i) {
+      uint8_t* e = src[i];
+      size_t j = i;
+      for (; j > lo && less(e, dst[j - 1]); --j) dst[j] = dst[j - 1];
+      dst[j] = e;
+    }
+    return;
+  }
+  size_t mid = lo + (hi - lo) / 2;
+  // Sort both halves into src (using dst as scratch), then merge them into dst.
+  mergeSort(dst, src, lo, mid, less);
+  mergeSort(dst, src, mid, hi, less);
+  size_t i = lo, j = mid, k = lo;
+  while (i < mid && j < hi) dst[k++] = less(src[j], src[i]) ? src[j++] : src[i++];
+  while (i < mid) dst[k++] = src[i++];
+  while (j < hi) dst[k++] = src[j++];
+}
+
+}  // namespace
+
+KivQueueStore::KivQueueStore(std::shared_ptr<const class_descriptor> layout)
+    : layout_(std::move(layout)),
+      recordSize_(layout_->RecordSize()),
+      changes_(clockStart()),
+      lastSeen_(changes_ - 1) {}
+
+KivQueueStore::~KivQueueStore() {
+  for (size_t i = 0; i < entries_.size(); ++i) std::free(entries_.at(i));
+}
+
+bool KivQueueStore::setKeys(const int32_t* fields) {
+  std::vector<kiv::data::KeyComponent> keys;
+  if (!kiv::data::keysFromNumbers(*layout_, fields, &keys)) return false;
+  keys_ = std::move(keys);
+  comparer_ = std::make_unique<kiv::data::RecordComparer>(*layout_, keys_);
+  return true;
+}
+
+bool KivQueueStore::setKeys(std::string_view text) {
+  std::vector<kiv::data::KeyComponent> keys;
+  if (!kiv::data::keysFromText(*layout_, text, &keys)) return false;
+  keys_ = std::move(keys);
+  comparer_ = std::make_unique<kiv::data::RecordComparer>(*layout_, keys_);
+  return true;
+}
+
+size_t KivQueueStore::search(const uint8_t* buffer, bool* found) const {
+  size_t lo = 0, hi = entries_.size();  // the range [lo, hi)
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    int32_t c = comparer_->compare(entries_.at(mid), buffer);
+    if (c == 0) {
+      *found = true;
+      return mid;
+    }
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  *found = false;
+  return lo;
+}
+
+// Equal entries lie together, so the walk over them is a binary search for their end.
+size_t KivQueueStore::pastEqual(const uint8_t* buffer, size_t at) const {
+  size_t lo = at + 1, hi = entries_.size();
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    if (comparer_->compare(entries_.at(mid), buffer) == 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+size_t KivQueueStore::firstEqual(const uint8_t* buffer, size_t at) const {
+  size_t lo = 0, hi = at;  // the first equal lies in [lo, hi]
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    if (comparer_->compare(entries_.at(mid), buffer) == 0)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+size_t KivQueueStore::keyedPosition(const uint8_t* buffer) const {
+  bool found = false;
+  size_t pos = search(buffer, &found);
+  return found ? pastEqual(buffer, pos) : pos;
+}
+
+int32_t KivQueueStore::insertCopy(const void* buffer, size_t pos) {
+  auto* copy = static_cast<uint8_t*>(std::malloc(recordSize_ ? recordSize_ : 1));
+  if (!copy) return kNoMemory;
+  std::memcpy(copy, buffer, recordSize_);
+  if (!entries_.insert(pos, copy)) {
+    std::free(copy);
+    return kNoMemory;
+  }
+  pointer_ = int32_t(pos + 1);
+  changed();
+  return kOk;
+}
+
+int32_t KivQueueStore::add(const void* buffer) {
+  const auto* record = static_cast<const uint8_t*>(buffer);
+  size_t pos = hasKeys() ? keyedPosition(record) : entries_.size();
+  return insertCopy(buffer, pos);
+}
+
+int32_t KivQueueStore::addAt(const void* buffer, int32_t position) {
+  size_t pos =
+      (position <= 0 || uint32_t(position) > count()) ? entries_.size() : size_t(position - 1);
+  return insertCopy(buffer, pos);
+}
+
+int32_t KivQueueStore::getAt(void* buffer, int32_t position) {
+  if (position <= 0 || uint32_t(position) > count()) {
+    pointer_ = 0;
+    return kNotFound;
+  }
+  std::memcpy(buffer, entries_.at(size_t(position - 1)), recordSize_);
+  pointer_ = position;
+  return kOk;
+}
+
+int32_t KivQueueStore::getByKey(void* buffer) {
+  if (!hasKeys()) return kNotFound;
+  const auto* record = static_cast<const uint8_t*>(buffer);
+  bool found = false;
+  size_t pos = search(record, &found);
+  if (!found) return kNotFound;
+  pos = firstEqual(record, pos);
+  std::memcpy(buffer, entries_.at(pos), recordSize_);
+  pointer_ = int32_t(pos + 1);
+  return kOk;
+}
+
+int32_t KivQueueStore::put(const void* buffer) {
+  if (pointer_ <= 0 || uint32_t(pointer_) > count()) return kNotFound;
+  size_t pos = size_t(pointer_ - 1);
+  if (!hasKeys()) {
+    std::memcpy(entries_.at(pos), buffer, recordSize_);
+    changed();
+    return kOk;
+  }
+  // Taken out and added again in key order, keeping its storage.
+  uint8_t* entry = entries_.erase(pos);
+  std::memcpy(entry, buffer, recordSize_);
+  size_t to = keyedPosition(entry);
+  if (!entries_.insert(to, entry)) {
+    std::free(entry);
+    pointer_ = 0;
+    changed();
+    return kNoMemory;
+  }
+  pointer_ = int32_t(to + 1);
+  changed();
+  return kOk;
+}
+
+int32_t KivQueueStore::remove() {
+  if (pointer_ <= 0 || uint32_t(pointer_) > count()) return kNotFound;
+  std::free(entries_.erase(size_t(pointer_ - 1)));
+  changed();
+  return kOk;
+}
+
+int32_t KivQueueStore::sort() {
+  if (hasKeys() && entries_.size() > 1) {
+    std::vector<uint8_t*> index, scratch;
+    try {
+      index = entries_.toVector();
+      scratch = index;
+    } catch (const std::bad_alloc&) {
+      return kNoMemory;
+    }
+    const auto less = [this](const uint8_t* a, const uint8_t* b) {
+      return comparer_->compare(a, b) < 0;
+    };
+    mergeSort(scratch, index, 0, index.size(), less);
+    if (!entries_.assign(index)) return kNoMemory;
+  }
+  changed();
+  return kOk;
+}
+
+int32_t KivQueueStore::modified() {
+  int32_t result = changes_ != lastSeen_ ? 1 : 0;
+  lastSeen_ = changes_;
+  return result;
+}
