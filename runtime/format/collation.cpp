@@ -80,6 +80,22 @@ int32_t collateText(std::string_view a, std::string_view b, CollationMode mode) 
 
 int32_t compareFixed(const char* a, const char* b, uint32_t len, CollationMode mode) {
   if (!a || !b || len == 0) return 0;
+  if (ISFINFO.digraphCount == 0) {
+    // Without digraphs every character is one unit.
+    const uint8_t* table = mode.oem ? ISFINFO.collateOem : ISFINFO.collate;
+    for (uint32_t i = 0; i < len; ++i) {
+      uint8_t ca = static_cast<uint8_t>(a[i]), cb = static_cast<uint8_t>(b[i]);
+      if (ca == cb) continue;
+      if (mode.caseBlind) {
+        if ((ISFINFO.classFlags[ca] & KIV_ISF_LOWER) && ISFINFO.caseMap[ca])
+          ca = ISFINFO.caseMap[ca];
+        if ((ISFINFO.classFlags[cb] & KIV_ISF_LOWER) && ISFINFO.caseMap[cb])
+          cb = ISFINFO.caseMap[cb];
+      }
+      if (table[ca] != table[cb]) return table[ca] - table[cb];
+    }
+    return 0;
+  }
   WeightReader ra({a, len}, mode), rb({b, len}, mode);
   while (!ra.done() && !rb.done()) {
     int wa = ra.next(), wb = rb.next();
