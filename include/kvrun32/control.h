@@ -10,8 +10,9 @@ KIV_EXTERN_C_BEGIN
    pushed on the string stack first. window: 0 = the target window, -1 and -4 the process-wide
    objects. */
 void Kiv$SetPropS(int32_t feq, int32_t index, void* window);
+void Kiv$SetPropV(int32_t feq, int32_t index, void* window, Ufo* value);
 void Kiv$SetPropF(int32_t feq, int32_t index, void* window, const void* address, uint32_t length);
-void Kiv$SetPropQ(int32_t feq, int32_t index, void* window, void* queue);
+void Kiv$SetPropQ(int32_t feq, int32_t index, void* window, struct KivQueue* queue);
 void Kiv$GetPropS(int32_t feq, int32_t index, void* window);
 void Kiv$DoProp(int32_t feq, int32_t index, void* window);
 

@@ -65,7 +65,8 @@ uint64_t findWindow(int thread, std::string_view label, int timeoutMs) {
   waitUntil(timeoutMs, [&] {
     gui::run([&] {
       for (PlatformWindow* w : gui::platformWindows()) {
-        if (w->owner == thread - 1 && (label.empty() || w->label == label) && w->id > found)
+        if (w->shown && w->owner == thread - 1 && (label.empty() || w->label == label) &&
+            w->id > found)
           found = w->id;
       }
     });

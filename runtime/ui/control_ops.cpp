@@ -12,12 +12,11 @@
 #include "runtime/ui/controls.h"
 #include "runtime/ui/gui.h"
 #include "runtime/ui/properties.h"
+#include "runtime/ui/queue_list.h"
 #include "runtime/ui/value_codec.h"
 
 namespace kiv::ui {
 namespace {
-
-std::function<std::unique_ptr<ListSource>(void*)> gQueueAdapter;
 
 // The controls a range names: last 0 means first only, first 0 every control.
 std::vector<Control*> controlsInRange(Screen& w, int32_t first, int32_t last) {
@@ -43,10 +42,6 @@ Screen* openTarget() {
 }
 
 }  // namespace
-
-void setQueueAdapter(std::function<std::unique_ptr<ListSource>(void*)> adapter) {
-  gQueueAdapter = std::move(adapter);
-}
 
 void showQueue(Control& c, std::unique_ptr<ListSource> source) {
   c.ownedSource = std::move(source);
@@ -76,14 +71,24 @@ void Kiv$SetPropF(int32_t feq, int32_t index, void* window, const void* address,
   setProperty(feq, index, window, number, value);
 }
 
-void Kiv$SetPropQ(int32_t feq, int32_t index, void* window, void* queue) {
+void Kiv$SetPropV(int32_t feq, int32_t index, void* window, Ufo* value) {
+  int32_t number = static_cast<int32_t>(Kiv$PopReal());
+  std::string text;
+  if (value) {
+    Kiv$PushUfo(value);
+    text = kiv::core::popText();
+  }
+  setProperty(feq, index, window, number, text);
+}
+
+void Kiv$SetPropQ(int32_t feq, int32_t index, void* window, KivQueue* queue) {
   int32_t number = static_cast<int32_t>(Kiv$PopReal());
   PropertyTarget t = resolveProperty(feq, index, window, number);
   if (!t.window || !t.control || !t.control->isList() || t.number != 31744) {
     if (t.window || t.processObject) setProperty(feq, index, window, number, std::string());
     return;
   }
-  showQueue(*t.control, gQueueAdapter && queue ? gQueueAdapter(queue) : nullptr);
+  showQueue(*t.control, queueListSource(queue));
 }
 
 void Kiv$GetPropS(int32_t feq, int32_t index, void* window) {

@@ -170,7 +170,9 @@ void refillList(Control& c) {
       int32_t icon = 0;
       for (const ListColumn& col : c.columns) {
         size_t f = col.fieldNumber > 0 ? static_cast<size_t>(col.fieldNumber - 1) : next;
-        cells.push_back(f < fields.size() ? formatText(fields[f], col.picture) : std::string());
+        std::string cell = f < fields.size() ? formatText(fields[f], col.picture) : std::string();
+        while (!cell.empty() && cell.back() == ' ') cell.pop_back();
+        cells.push_back(std::move(cell));
         next = f + 1;
         if (col.hasIcon) {
           if (next < fields.size() && icon == 0) icon = std::atoi(fields[next].c_str());

@@ -117,9 +117,10 @@ class Parser {
       if (!tokens.empty() && !statement(tokens)) return failed(error, error_);
       pos = end + 1;
     }
-    if (!stack_.empty() || structure_)
-      return failed(error, "missing 'end' for the block opened on line " +
-                               std::to_string(openLines_.empty() ? 0 : openLines_.back()));
+    if (!stack_.empty() || structure_) {
+      line_ = openLines_.empty() ? structure_->line : openLines_.back();
+      return failed(error, "missing 'end' for the block opened on this line");
+    }
     if (module_.module.empty()) return failed(error, "no 'module' line");
     return std::move(module_);
   }
@@ -190,6 +191,15 @@ class Parser {
           if (!integer(w, size, "USE variable size")) return false;
           if (size < 1 || size > 65535) return fail("bad USE variable size");
           u.size = static_cast<uint32_t>(size);
+          if (u.type == 10 || u.type == 11) {
+            int32_t places = 0;
+            if (w.more() && !w.peek().quoted &&
+                std::isdigit(static_cast<unsigned char>(w.peek().text[0]))) {
+              if (!integer(w, places, "decimal places")) return false;
+              if (places < 0 || places > 31) return fail("bad decimal places");
+            }
+            u.places = static_cast<uint32_t>(places);
+          }
         }
         return true;
       }
@@ -483,6 +493,7 @@ const char* controlTypeName(ControlType type) {
 
 bool isValueControl(ControlType type) {
   switch (type) {
+    case ControlType::Pie:
     case ControlType::Entry:
     case ControlType::Text:
     case ControlType::Check:

@@ -59,9 +59,10 @@ struct FontDesc {
 
 // How a control's value is stored in its USE variable.
 struct UseBinding {
-  int32_t index = 0;  // 1-based position in the window's USE-variable list, 0 = none
-  int32_t type = 0;   // type code of the variable (KIV_LONG, KIV_STRING, ...)
-  uint32_t size = 0;  // bytes of the variable
+  int32_t index = 0;    // 1-based position in the window's USE-variable list, 0 = none
+  int32_t type = 0;     // type code of the variable (KIV_LONG, KIV_STRING, ...)
+  uint32_t size = 0;    // bytes of the variable
+  uint32_t places = 0;  // decimal places of a DECIMAL or PDECIMAL
 };
 
 struct ControlDesc {

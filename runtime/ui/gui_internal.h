@@ -35,6 +35,7 @@ struct PlatformWindow {
   std::map<int32_t, ui::ControlType> types;
   QTimer* timer = nullptr;
   std::vector<uint32_t> alertKeys;
+  bool shown = false;     // opened completely: the automation interface may use it
   bool updating = false;  // the runtime is changing a control: no events from it
 };
 

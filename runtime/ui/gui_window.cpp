@@ -44,6 +44,16 @@ std::map<uint64_t, PlatformWindow*> gWindows;  // GUI thread only
 const char* kWindowProperty = "kivWindow";
 const char* kEquateProperty = "kivEquate";
 
+// A prompt's text without its mnemonic marks ("&Name" shows "Name", "&&" shows "&").
+QString promptText(const QString& text) {
+  QString out;
+  for (int i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
 QColor rgb(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 QFont fontOf(const ui::FontDesc& f, const QFont& base) {
@@ -420,7 +430,7 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
   QWidget* widget = nullptr;
   switch (d.type) {
     case ControlType::Prompt: {
-      auto* l = new QLabel(text, parent);
+      auto* l = new QLabel(promptText(text), parent);
       l->setAttribute(Qt::WA_TransparentForMouseEvents);
       widget = l;
       break;
@@ -724,7 +734,11 @@ bool createWindow(const WindowSpec& spec) {
     w->top->setWindowTitle(caption);
     if (!d.icon.empty()) {
       QPixmap icon = pixmapOf(ui::loadImage(d.icon));
-      if (!icon.isNull()) w->top->setWindowIcon(QIcon(icon));
+      if (!icon.isNull()) {
+        w->top->setWindowIcon(QIcon(icon));
+        // The program's icon: every window of the program shows it.
+        if (spec.kind == ui::StructureKind::Application) QApplication::setWindowIcon(QIcon(icon));
+      }
     }
     for (const ControlDesc& c : d.controls) makeControl(*w, w->body, c);
     int extraHeight = 0;
@@ -753,6 +767,7 @@ bool createWindow(const WindowSpec& spec) {
 void showWindow(uint64_t id) {
   run([&] {
     if (PlatformWindow* w = platformWindow(id)) {
+      w->shown = true;
       w->top->show();
       if (auto* sub = qobject_cast<QMdiSubWindow*>(w->top.data())) sub->widget()->show();
     }
@@ -921,7 +936,9 @@ void showControl(uint64_t id, int32_t feq, const ControlView& v) {
     widget->setVisible(!v.hidden);
     widget->setEnabled(!v.disabled);
     widget->setToolTip(QString::fromStdString(v.tip));
-    if (v.fg >= 0 || v.bg >= 0) {
+    bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
+                 v.type == ControlType::Line || v.type == ControlType::Pie;
+    if (!drawn && (v.fg >= 0 || v.bg >= 0)) {
       QPalette pal = widget->palette();
       if (v.fg >= 0)
         pal.setColor(QPalette::WindowText, rgb(v.fg)), pal.setColor(QPalette::Text, rgb(v.fg));
@@ -933,7 +950,7 @@ void showControl(uint64_t id, int32_t feq, const ControlView& v) {
     if (v.font.size || !v.font.name.empty()) widget->setFont(fontOf(v.font, widget->font()));
     switch (v.type) {
       case ControlType::Prompt:
-        static_cast<QLabel*>(widget)->setText(value.isEmpty() ? text : value);
+        static_cast<QLabel*>(widget)->setText(value.isEmpty() ? promptText(text) : value);
         break;
       case ControlType::Entry: {
         auto* e = static_cast<QLineEdit*>(widget);

@@ -48,8 +48,6 @@ int32_t fontStyle(const FontDesc& font);
 // A message-box icon named in text ("ICON:Hand", "Exclamation", "32515" ...).
 uint32_t iconByName(const std::string& name);
 
-// How a queue given to SetPropQ becomes the rows of a list (installed by the queue layer).
-void setQueueAdapter(std::function<std::unique_ptr<ListSource>(void*)> adapter);
 // Makes the list show the rows of `source`.
 void showQueue(Control& c, std::unique_ptr<ListSource> source) KIV_REQUIRES_RUNTIME_LOCK;
 
