@@ -254,6 +254,16 @@ bool shownVisible(uint64_t window, int32_t feq) {
   return visible;
 }
 
+bool shownImage(uint64_t window, int32_t feq) {
+  bool image = false;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    auto* l = qobject_cast<QLabel*>(widget);
+    image = l && !l->pixmap().isNull();
+    return true;
+  });
+  return image;
+}
+
 int32_t rowCount(uint64_t window, int32_t feq) {
   int32_t rows = -1;
   withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {

@@ -32,6 +32,7 @@ std::string shown(uint64_t window, int32_t feq);    // text the control shows
 int32_t shownChoice(uint64_t window, int32_t feq);  // check state, row, tab, entry
 bool shownEnabled(uint64_t window, int32_t feq);
 bool shownVisible(uint64_t window, int32_t feq);
+bool shownImage(uint64_t window, int32_t feq);  // an image control shows a picture
 int32_t rowCount(uint64_t window, int32_t feq);
 std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column);  // 1-based
 std::string statusText(uint64_t window, int32_t zone);

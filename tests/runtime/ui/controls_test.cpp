@@ -432,3 +432,74 @@ TEST(Descriptions, NamesOfResources) {
   EXPECT_EQ(kiv::ui::resourceNameForImage("~Logg.ico"), "LOGG_ICO");
   EXPECT_EQ(kiv::ui::resourceNameForImage("~ROLBRWS.BMP"), "ROLBRWS_BMP");
 }
+
+TEST(Controls, SheetsDropListsOptionsAndImages) {
+  int32_t tab = 2, tabChoice = 0;
+  char kind[10], order[4];
+  std::string kindAfter, orderAfter;
+  int32_t shownTab = 0, shownKind = 0, shownOrder = 0;
+  bool image = false, missingImage = true;
+  run(
+      [&] {
+        Kiv$storestr(kind, sizeof kind, "CD-ROM", 6);
+        Kiv$storestr(order, sizeof order, "DESC", 4);
+        void* w = nullptr;
+        Kiv$pwopen(&w, kModule, "CHOICES$WINDOW", &tab, kind, order, nullptr);
+        Kiv$OPENwindow(w);
+        loop([&](int32_t e, int32_t f) {
+          if (e == 2 && f == 1) tabChoice = Kiv$CHOICE(1);
+          return e == 1 && f == 10 ? -1 : 0;
+        });
+        kindAfter.assign(kind, sizeof kind);
+        orderAfter.assign(order, sizeof order);
+        Kiv$EndEventLoops(0);
+        Kiv$CLOSEwindow(w);
+        Kiv$freewindow(w);
+      },
+      [&] {
+        uint64_t id = au::findWindow(1, "CHOICES$WINDOW");
+        shownTab = au::shownChoice(id, 1);
+        shownKind = au::shownChoice(id, 3);
+        shownOrder = au::shownChoice(id, 5);
+        image = au::shownImage(id, 8);
+        missingImage = au::shownImage(id, 9);
+        au::pickTab(id, 1, 1);
+        au::pickChoice(id, 3, 2);
+        au::pickChoice(id, 5, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        au::press(id, 10);
+      });
+  EXPECT_EQ(shownTab, 2);
+  EXPECT_EQ(shownKind, 3);
+  EXPECT_EQ(shownOrder, 2);
+  EXPECT_TRUE(image);          // "~dot.ico" is the linked resource DOT_ICO
+  EXPECT_FALSE(missingImage);  // no such resource: an empty image
+  EXPECT_EQ(tabChoice, 1);
+  EXPECT_EQ(kindAfter, "Removable ");
+  EXPECT_EQ(orderAfter, "ASC ");
+}
+
+TEST(ControlsDeathTest, CloseDownWaitsForStartedThreadsThenStopsQueueing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        kiv::ui::runProgram([] {
+          Kiv$START(
+              [] {
+                Kiv$UNLOCKTHREAD();
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                Kiv$LOCKTHREAD();
+                std::fprintf(stderr, "worker done\n");
+              },
+              0);
+          void* w = nullptr;
+          Kiv$pwopen(&w, kModule, "PLAIN$WINDOW", nullptr);
+          Kiv$OPENwindow(w);
+          Wsl$CloseDown();
+          std::fprintf(stderr, "closed down, window %s\n",
+                       Kiv$EVENT() == 0 && Wsl$GetTargetWindow() == nullptr ? "gone" : "left");
+          _exit(0);
+        });
+      },
+      testing::ExitedWithCode(0), "worker done\nclosed down, window gone");
+}

@@ -367,3 +367,19 @@ TEST(EventLoop, StartIsRefusedWhileModalAndLockNestingCounts) {
   EXPECT_EQ(lockedInside, 0);
   EXPECT_EQ(lockedAfter, 1);
 }
+
+TEST(EventLoop, ASuspendedWindowGetsResumeBeforeItsNextEvent) {
+  Events seen;
+  run([&] {
+    Kiv$pwopen(&gWindow, kModule, "PLAIN$WINDOW", nullptr);
+    Kiv$OPENwindow(gWindow);
+    Kiv$POST(520, 0, 0);  // EVENT:Suspend
+    Kiv$POST(1600, 0, 0);
+    loop([&](int32_t e, int32_t) {
+      if (e != 257) seen.push_back(ev(e));
+      return e == 1600 ? -1 : 0;
+    });
+    closeWindow();
+  });
+  EXPECT_EQ(seen, (Events{"515", "520", "521", "1600"}));
+}
