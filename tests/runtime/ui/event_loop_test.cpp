@@ -383,3 +383,30 @@ TEST(EventLoop, ASuspendedWindowGetsResumeBeforeItsNextEvent) {
   });
   EXPECT_EQ(seen, (Events{"515", "520", "521", "1600"}));
 }
+
+namespace idle {
+std::atomic<int32_t> gThreadSeen{0};
+void procedure() {
+  gThreadSeen = Kiv$THREAD();
+  Kiv$POST(1700, 0, 1);
+}
+}  // namespace idle
+
+TEST(EventLoop, TheIdleProcedureRunsOnTheMainThreadEveryInterval) {
+  Events seen;
+  run([&] {
+    openWindow("PLAIN$WINDOW");
+    loop([&](int32_t e, int32_t) {
+      if (e == 515) Kiv$IDLE(idle::procedure, 1);
+      if (e == 1700) {
+        seen.push_back(ev(e));
+        Kiv$IDLE(nullptr, 0);
+        return -1;
+      }
+      return 0;
+    });
+    closeWindow();
+  });
+  EXPECT_EQ(seen, (Events{"1700"}));
+  EXPECT_EQ(idle::gThreadSeen, 1);
+}
