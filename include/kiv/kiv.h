@@ -1,6 +1,7 @@
 // The language layer: everything application code is written in.
 #pragma once
 
+#include "include/kiv/decimal.h"
 #include "include/kiv/error.h"
 #include "include/kiv/message.h"
 #include "include/kiv/queue.h"
