@@ -336,6 +336,27 @@ TEST_F(Logging, DriveThatCannotBeEnteredResetsTheLoggedState) {
   EXPECT_STREQ(before, after);
 }
 
+TEST_F(Logging, LabelChangeWritesTheVolumeOrPutsTheOldLabelBack) {
+  ASSERT_TRUE(LogDrive(entry()));
+  VolName = "RENAMED";
+  EXPECT_TRUE(ChangeVolumeLabel("TESTVOL"));
+  EXPECT_TRUE(boxes.shown.empty());
+  char label[12] = {};
+  ASSERT_TRUE(GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,
+                                    nullptr, 0));
+  EXPECT_STREQ(label, "RENAMED");
+
+  // A volume whose label cannot be changed.
+  kiv::platform::pinDrive(letter, {tree.string(), std::nullopt, std::nullopt});
+  VolName = "OTHER";
+  EXPECT_FALSE(ChangeVolumeLabel("RENAMED"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "Error changing the disk volume label!\n\rMake sure the disk is not write-protected.");
+  EXPECT_EQ(boxes.shown[0].caption, "System Error");
+  EXPECT_EQ(VolName.str(), "RENAMED");
+}
+
 TEST_F(Logging, SortButtonsTurnTheDirection) {
   writeFile(tree / "zz.bin", 40);  // the same size as b.c and c.txt
   ASSERT_TRUE(LogDrive(entry()));
