@@ -221,6 +221,26 @@ TEST(LoggingParts, FileTimesBecomeLocalSerials) {
   EXPECT_EQ(none.time, 0);
 }
 
+TEST(LoggingParts, PercentagesAreExactDecimals) {
+  struct Row {
+    uint32_t total, free;
+    int32_t percentUsed;
+    const char *used, *freeShare;
+  } rows[] = {
+      {4000000000u, 1000000000u, 75, "75", "25"},
+      {3, 1, 66, "66.66666666666666666666666666667", "33.33333333333333333333333333333"},
+      {0, 0, 0, "0", "0"},  // no medium: the division by zero gives 0
+  };
+  for (const Row& r : rows) {
+    LogDisk.TotalBytes = r.total;
+    LogDisk.FreeBytes = r.free;
+    VolumeUsage u = LoggedVolumeUsage();
+    EXPECT_EQ(u.used.text(), r.used) << r.total;
+    EXPECT_EQ(u.free.text(), r.freeShare) << r.total;
+    EXPECT_EQ(u.used.toLong(), r.percentUsed) << r.total;
+  }
+}
+
 TEST_F(Logging, DriveListShowsTheTreeDrive) {
   BuildDriveList();
   bool seen = false;
