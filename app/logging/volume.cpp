@@ -38,8 +38,7 @@ void ProbeVolume() {
   } else {
     kiv::message("Free Space FAILED, CODE " + std::to_string(ok), "Drive " + root);
   }
-  kiv::Dec total(uint32_t(LogDisk.TotalBytes)), free(uint32_t(LogDisk.FreeBytes));
-  LogDisk.PercentUsed = ((total - free) / total * 100).toLong();
+  LogDisk.PercentUsed = LoggedVolumeUsage().used.toLong();
 
   char label[12] = {};
   uint32_t serial = 0, maxComponent = 0, flags = 0;
@@ -52,6 +51,11 @@ void ProbeVolume() {
   } else {
     kiv::message("Disk Info FAILED, CODE " + std::to_string(ok), "Drive " + root);
   }
+}
+
+VolumeUsage LoggedVolumeUsage() {
+  kiv::Dec total(uint32_t(LogDisk.TotalBytes)), free(uint32_t(LogDisk.FreeBytes));
+  return {(total - free) / total * 100, free / total * 100};
 }
 
 bool ChangeVolumeLabel(std::string_view oldLabel) {

@@ -5,9 +5,19 @@
 #include <string>
 #include <string_view>
 
+#include "include/kiv/decimal.h"
+
 // Reads free and total bytes, percent used, label (into VolName) and serial text of the volume
 // of LogDisk.RootPath. A failed probe shows its message and keeps the values it could not read.
 void ProbeVolume();
+
+// The usage pie of the logged volume: used and free shares of the total in percent, exact
+// decimals (a zero total gives 0 for both, as the decimal division does). The window shows the
+// free share with two places.
+struct VolumeUsage {
+  kiv::Dec used, free;
+};
+VolumeUsage LoggedVolumeUsage();
 
 // "0000-0000" with the serial's hexadecimal digits filled in from the right.
 std::string SerialText(uint32_t serial);

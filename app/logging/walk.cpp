@@ -51,7 +51,7 @@ DateTimeSerials FileTimeSerials(KivFileTime fileTime) {
     return s;
   s.date = Kiv$DATE(t.month, t.day, t.year);
   KivClockRec clock{uint8_t(t.hour), uint8_t(t.minute), uint8_t(t.second),
-                    uint8_t((kiv::Dec(int32_t(t.milliseconds)) / 10).toLong())};
+                    uint8_t(kiv::quotientLong(t.milliseconds, 10))};
   s.time = Kiv$time2abs(&clock);
   return s;
 }

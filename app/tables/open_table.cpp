@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/tables/app_warning.h"
+#include "app/tables/catalog_tables.h"
 #include "include/kiv/kiv.h"
 
 namespace {
@@ -63,4 +64,14 @@ void CatalogUse::release() {
   if (!held_) return;
   held_ = false;
   if (--count_ == 0) table_.close();
+}
+
+void RemoveWorkTables() {
+  for (kiv::Table* table :
+       {static_cast<kiv::Table*>(&TempDisk), static_cast<kiv::Table*>(&TempFiles),
+        static_cast<kiv::Table*>(&TempFile)}) {
+    if (table->isOpen()) table->close();
+    table->remove();
+  }
+  Kiv$clearerror();
 }

@@ -29,3 +29,7 @@ class CatalogUse {
   int32_t& count_;
   bool held_ = false;
 };
+
+// Removes the work tables a session leaves behind (TEMPDISK, TEMPFILES, TEMPFILE) from the
+// current directory; tables that are not there are no error.
+void RemoveWorkTables();

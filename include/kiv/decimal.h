@@ -67,4 +67,13 @@ class Dec {
   std::string text_;
 };
 
+// a / b evaluated on the decimal stack and taken as a LONG (truncated): the short form of
+// (Dec(a) / b).toLong() for loops that run once per file.
+inline int32_t quotientLong(int32_t a, int32_t b) {
+  Kiv$DPushLong(a);
+  Kiv$DPushLong(b);
+  Kiv$DecDivide();
+  return Kiv$DPopLong();
+}
+
 }  // namespace kiv

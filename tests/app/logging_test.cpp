@@ -221,6 +221,26 @@ TEST(LoggingParts, FileTimesBecomeLocalSerials) {
   EXPECT_EQ(none.time, 0);
 }
 
+TEST(LoggingParts, PercentagesAreExactDecimals) {
+  struct Row {
+    uint32_t total, free;
+    int32_t percentUsed;
+    const char *used, *freeShare;
+  } rows[] = {
+      {4000000000u, 1000000000u, 75, "75", "25"},
+      {3, 1, 66, "66.66666666666666666666666666667", "33.33333333333333333333333333333"},
+      {0, 0, 0, "0", "0"},  // no medium: the division by zero gives 0
+  };
+  for (const Row& r : rows) {
+    LogDisk.TotalBytes = r.total;
+    LogDisk.FreeBytes = r.free;
+    VolumeUsage u = LoggedVolumeUsage();
+    EXPECT_EQ(u.used.text(), r.used) << r.total;
+    EXPECT_EQ(u.free.text(), r.freeShare) << r.total;
+    EXPECT_EQ(u.used.toLong(), r.percentUsed) << r.total;
+  }
+}
+
 TEST_F(Logging, DriveListShowsTheTreeDrive) {
   BuildDriveList();
   bool seen = false;
@@ -334,6 +354,27 @@ TEST_F(Logging, DriveThatCannotBeEnteredResetsTheLoggedState) {
   char after[1024];
   ASSERT_TRUE(getcwd(after, sizeof after));
   EXPECT_STREQ(before, after);
+}
+
+TEST_F(Logging, LabelChangeWritesTheVolumeOrPutsTheOldLabelBack) {
+  ASSERT_TRUE(LogDrive(entry()));
+  VolName = "RENAMED";
+  EXPECT_TRUE(ChangeVolumeLabel("TESTVOL"));
+  EXPECT_TRUE(boxes.shown.empty());
+  char label[12] = {};
+  ASSERT_TRUE(GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,
+                                    nullptr, 0));
+  EXPECT_STREQ(label, "RENAMED");
+
+  // A volume whose label cannot be changed.
+  kiv::platform::pinDrive(letter, {tree.string(), std::nullopt, std::nullopt});
+  VolName = "OTHER";
+  EXPECT_FALSE(ChangeVolumeLabel("RENAMED"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "Error changing the disk volume label!\n\rMake sure the disk is not write-protected.");
+  EXPECT_EQ(boxes.shown[0].caption, "System Error");
+  EXPECT_EQ(VolName.str(), "RENAMED");
 }
 
 TEST_F(Logging, SortButtonsTurnTheDirection) {

@@ -336,6 +336,27 @@ TEST_F(TableOpening, OtherOpenErrorsWarnAndHaltWithDiskError) {
       "\\([0-9]+\\)\\.\n\\[Halt\\] Disk Error");
 }
 
+TEST_F(TableOpening, WorkTablesAreRemovedAtTheEnd) {
+  {
+    CatalogUse a(TempDisk, TempDiskUseCount), b(TempFiles, TempFilesUseCount),
+        c(TempFile, TempFileUseCount), d(Disks, DisksUseCount);
+  }
+  size_t before = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+  RemoveWorkTables();
+  EXPECT_EQ(kiv::errorCode(), 0);
+  for (kiv::Table* t : {(kiv::Table*)&TempDisk, (kiv::Table*)&TempFiles, (kiv::Table*)&TempFile}) {
+    t->open();
+    EXPECT_EQ(kiv::errorCode(), 2);  // gone
+  }
+  Disks.open();
+  EXPECT_EQ(kiv::errorCode(), 0);  // the catalog stays
+  Disks.close();
+  EXPECT_LT(std::distance(std::filesystem::directory_iterator(dir.path()), {}), long(before));
+  RemoveWorkTables();  // nothing left to remove: still no error
+  EXPECT_EQ(kiv::errorCode(), 0);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST(AppWarnings, TextsTitlesIconsAndButtons) {
   struct Row {
     int number;
