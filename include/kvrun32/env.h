@@ -2,13 +2,20 @@
 #ifndef KVRUN32_ENV_H
 #define KVRUN32_ENV_H
 
+#include "queue.h"
 #include "types.h"
 
 KIV_EXTERN_C_BEGIN
 
+/* Adds one entry per file matching the pattern on the string stack to the queue: the 8.3 name
+   (13 bytes), the date and time serials of its DOS date and time, its size and attribute byte,
+   in that record order. */
+void Kiv$DIRECTORY(KivQueue* queue);
+
 /* Clears the error state and pushes the current directory (at most 143 characters). */
 void Kiv$PATH(void);
-/* Pops a directory and makes it current; failure sets error 3 and leaves the directory as it was. */
+/* Pops a directory and makes it current; failure sets error 3 and leaves the directory as it was.
+ */
 void Kiv$SETPATH(void);
 
 /* Pops a parameter selector and pushes that part of the command tail: "" the whole tail, "0"

@@ -29,7 +29,7 @@ struct WindowSpec {
 
 // Creates the platform window (hidden until shown) with its menus, toolbar and status bar;
 // false when it cannot be made.
-bool createWindow(const WindowSpec& spec);
+bool createWindow(const WindowSpec& request);
 void showWindow(uint64_t id);
 void destroyWindow(uint64_t id);
 void setWindowText(uint64_t id, const std::string& text);

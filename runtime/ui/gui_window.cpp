@@ -654,20 +654,20 @@ void installInputFilter() {
   }
 }
 
-bool createWindow(const WindowSpec& spec) {
-  if (!available() || !spec.desc) return false;
+bool createWindow(const WindowSpec& request) {
+  if (!available() || !request.desc) return false;
   bool ok = false;
   run([&] {
     installInputFilter();
-    const ui::StructureDesc& d = *spec.desc;
+    const ui::StructureDesc& d = *request.desc;
     auto* w = new PlatformWindow;
-    w->id = spec.id;
-    w->owner = spec.ownerSlot;
-    w->kind = spec.kind;
+    w->id = request.id;
+    w->owner = request.ownerSlot;
+    w->kind = request.kind;
     w->label = d.label;
     setBody(*w, d);
     QString caption = QString::fromStdString(d.text);
-    if (spec.kind == ui::StructureKind::Application) {
+    if (request.kind == ui::StructureKind::Application) {
       auto* main = new QMainWindow;
       w->top = main;
       w->mdi = new QMdiArea;
@@ -712,8 +712,8 @@ bool createWindow(const WindowSpec& spec) {
         layout->addWidget(content);
         content = holder;
       }
-      if (spec.kind == ui::StructureKind::Mdi) {
-        PlatformWindow* frame = platformWindow(spec.frameId);
+      if (request.kind == ui::StructureKind::Mdi) {
+        PlatformWindow* frame = platformWindow(request.frameId);
         if (!frame || !frame->mdi) {
           delete content;
           delete w;
@@ -727,7 +727,7 @@ bool createWindow(const WindowSpec& spec) {
       } else {
         w->top = content;
         content->setWindowFlag(Qt::Window);
-        if (spec.modal) content->setWindowModality(Qt::ApplicationModal);
+        if (request.modal) content->setWindowModality(Qt::ApplicationModal);
       }
     }
     w->top->setProperty(kWindowProperty, QVariant::fromValue<qulonglong>(w->id));
@@ -737,7 +737,8 @@ bool createWindow(const WindowSpec& spec) {
       if (!icon.isNull()) {
         w->top->setWindowIcon(QIcon(icon));
         // The program's icon: every window of the program shows it.
-        if (spec.kind == ui::StructureKind::Application) QApplication::setWindowIcon(QIcon(icon));
+        if (request.kind == ui::StructureKind::Application)
+          QApplication::setWindowIcon(QIcon(icon));
       }
     }
     for (const ControlDesc& c : d.controls) makeControl(*w, w->body, c);

@@ -126,9 +126,9 @@ void openScreen(Screen& w) {
   if (!w.desc || !gui::available()) cannotOpen(w);
 
   bool modal = w.kind == StructureKind::Window && (w.desc->modal || modalCount() > 0);
-  gui::WindowSpec spec{w.id, w.owner, w.kind, w.desc, w.kind == StructureKind::Mdi ? gFrame->id : 0,
-                       modal};
-  if (!gui::createWindow(spec)) cannotOpen(w);
+  gui::WindowSpec request{
+      w.id, w.owner, w.kind, w.desc, w.kind == StructureKind::Mdi ? gFrame->id : 0, modal};
+  if (!gui::createWindow(request)) cannotOpen(w);
   w.platformOpen = true;
   w.closeState = 0;
   w.closeRequested = false;
