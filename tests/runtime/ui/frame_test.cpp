@@ -65,6 +65,10 @@ TEST(Frame, ClosesItsMdiChildrenOneByOneAndStopsWhenOneRefuses) {
         ASSERT_NE(au::findWindow(2, "CHILD$MDI"), 0u);
         ASSERT_NE(au::findWindow(3, "CHILD$MDI"), 0u);
         au::requestClose(frame);
+        // Wait for the refusal (a loaded machine may take a while), then a little longer to see
+        // that nothing else closes.
+        for (int i = 0; i < 1000 && gLog.items().empty(); ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         frameOpenAfterRefusal = au::isOpen(frame);
         afterRefusal = gLog.items();
