@@ -52,6 +52,15 @@ std::string padded(const ZephraTable& t, std::string data) {
   return data;
 }
 
+// Runs a statement without results that every write repeats, prepared once.
+int32_t runPrepared(ZephraTable& t, const char* sql) {
+  sqlite3_stmt* s = t.statement(sql);
+  if (!s) return Kiv$ERRCODE;
+  int rc = stepRow(s);
+  sqlite3_reset(s);
+  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
+}
+
 }  // namespace
 
 WriteScope::~WriteScope() {
@@ -69,7 +78,7 @@ int32_t WriteScope::begin() {
     if (err) return err;
     s.txnOpen = true;
   }
-  int32_t err = exec(s, "SAVEPOINT zop");
+  int32_t err = runPrepared(t_, "SAVEPOINT zop");
   if (err) return err;
   begun_ = true;
   t_.dropBatch();
@@ -81,7 +90,7 @@ int32_t WriteScope::finish(int32_t error) {
   begun_ = false;
   Session& s = *t_.session;
   if (error == 0) {
-    error = exec(s, "RELEASE zop");
+    error = runPrepared(t_, "RELEASE zop");
   } else {
     Kiv$SaveErrorState();
     sqlite3_exec(s.db, "ROLLBACK TO zop; RELEASE zop", nullptr, nullptr, nullptr);

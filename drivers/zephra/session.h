@@ -13,12 +13,12 @@ namespace kiv::zephra {
 
 struct Session {
   sqlite3* db = nullptr;
-  std::string mainPath;  // the connection's own scratch database (holds no data)
-  int attached = 0;      // tables attached now
+  std::string mainPath;              // the connection's own scratch database (holds no data)
+  int attached = 0;                  // tables attached now
   std::multiset<std::string> files;  // the database files attached now
-  int nextSchema = 0;    // numbering of schema names
-  bool txnOpen = false;  // a transaction is open on the connection
-  bool logout = false;   // it is a LOGOUT transaction
+  int nextSchema = 0;                // numbering of schema names
+  bool txnOpen = false;              // a transaction is open on the connection
+  bool logout = false;               // it is a LOGOUT transaction
   ~Session();
 };
 

@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kExtension = ".ZPH";
 constexpr int kFormat = 1;
+constexpr int64_t kMapBytes = int64_t(4) << 30;
 int gNextUid = 0;
 
 bool exists(const std::string& path) {
@@ -207,8 +208,11 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     closeTable(t.release());
     return err;
   };
-  int32_t err = exec(s, "PRAGMA " + t->schema + ".journal_mode=DELETE; PRAGMA " + t->schema +
-                            ".synchronous=NORMAL; PRAGMA " + t->schema + ".cache_size=-16000");
+  // Reads map the file instead of copying pages through system calls.
+  int32_t err =
+      exec(s, "PRAGMA " + t->schema + ".journal_mode=DELETE; PRAGMA " + t->schema +
+                  ".synchronous=NORMAL; PRAGMA " + t->schema + ".cache_size=-16000; PRAGMA " +
+                  t->schema + ".mmap_size=" + std::to_string(kMapBytes));
   if (err) return fail(err);
 
   std::string format, reclen, layout, keys, stale;
@@ -281,7 +285,7 @@ int32_t createTable(KivTable* table) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   std::string sql =
-      "PRAGMA journal_mode=DELETE; BEGIN;"
+      "PRAGMA page_size=16384; PRAGMA journal_mode=DELETE; BEGIN;"
       "CREATE TABLE meta(name TEXT PRIMARY KEY, value);"
       "CREATE TABLE rec(id INTEGER PRIMARY KEY, chg INTEGER NOT NULL, data BLOB NOT NULL);";
   ZephraTable probe;

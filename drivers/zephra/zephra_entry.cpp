@@ -13,6 +13,8 @@ namespace kiv::zephra {
 namespace {
 
 constexpr int kTransactionLockMs = 2000;  // LOGOUT waits this long for other writers
+constexpr int kStreamCacheKb = -262144;   // page cache of a table in STREAM mode (256 MB)
+constexpr int kNormalCacheKb = -16000;
 
 std::map<const KivTable*, int> gRecoverWaitMs;
 
@@ -262,10 +264,13 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       o.error = duplicateOf(*t, nullptr, o.result);
       break;
     case KIV_DRV_STREAM:
+      // A batch of writes keeps more pages in memory until FLUSH.
       t->stream = true;
+      exec(*t->session, "PRAGMA " + t->schema + ".cache_size=" + std::to_string(kStreamCacheKb));
       break;
     case KIV_DRV_FLUSH:
       t->stream = false;
+      exec(*t->session, "PRAGMA " + t->schema + ".cache_size=" + std::to_string(kNormalCacheKb));
       if (!t->session->logout) o.error = commitSession(*t->session);
       break;
     case KIV_DRV_BUILDFILE:

@@ -90,9 +90,9 @@ struct ZephraTable {
   std::string q(std::string_view name) const { return schema + "." + std::string(name); }
   // A prepared statement for `sql`, kept for the table's lifetime; null with the error set.
   sqlite3_stmt* statement(const std::string& sql);
+  // Forgets the rows read ahead (their buffers stay for the next fetch).
   void dropBatch() {
-    batch.clear();
-    batchPos = 0;
+    batchPos = batch.size();
     batchDir = 0;
   }
 };

@@ -1,6 +1,6 @@
-// Directory searches: FindFirstFileA reads the whole folder at once (the alternate names of its
-// entries depend on every name in it), examines the entries the mask selects, and hands them out
-// one by one through FindNextFileA.
+// Directory searches: FindFirstFileA reads every name of the folder at once (the alternate names
+// of its entries depend on every name in it); each entry the mask selects is examined when it is
+// handed out, so a search holds names only, however large the folder.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,14 +26,6 @@
 namespace kiv::platform {
 namespace {
 
-struct Search {
-  std::vector<KivFindData> entries;
-  size_t next = 0;
-};
-
-std::mutex gMutex;
-std::unordered_set<Search*> gSearches;  // open searches, so a stale handle is refused
-
 constexpr unsigned kStatxWanted =
     STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
 
@@ -41,7 +33,7 @@ uint64_t fileTime(const statx_timestamp& t) { return fileTimeFromUnix(t.tv_sec, 
 
 void copyName(char* target, size_t size, std::string_view name) {
   size_t n = std::min(name.size(), size - 1);
-  std::memcpy(target, name.data(), n);
+  if (n > 0) std::memcpy(target, name.data(), n);
   target[n] = '\0';
 }
 
@@ -81,8 +73,8 @@ bool isMountPoint(const struct statx& sx, dev_t folderDevice) {
 }
 
 // Examines one entry (its name NUL-terminated) of the folder open as `dirFd` into a zeroed
-// entry. False (errno set) when it cannot be
-// examined, or (errno 0) when it is left out: a mount point of another volume.
+// entry. False (errno set) when it cannot be examined, or (errno 0) when it is left out: a mount
+// point of another volume.
 bool examine(int dirFd, dev_t folderDevice, std::string_view name, std::string_view alternate,
              KivFindData* data) {
   const char* path = name.data();  // NUL-terminated
@@ -132,7 +124,7 @@ struct FolderNames {
   std::vector<std::string_view> names;  // into text, valid once reading is done
 };
 
-// Reads the names of the folder open as `dir` (which it takes over). False with errno set.
+// Reads the names of the folder open as `dir`. False with errno set.
 bool readNames(DIR* dir, FolderNames* out) {
   std::vector<std::pair<size_t, size_t>> spans;
   errno = 0;
@@ -148,6 +140,42 @@ bool readNames(DIR* dir, FolderNames* out) {
   for (auto [at, len] : spans) out->names.emplace_back(out->text.data() + at, len);
   return true;
 }
+
+// One open search: the folder (kept open), its names and where the search stands.
+struct Search {
+  DIR* dir = nullptr;
+  dev_t device = 0;
+  bool withDots = false;  // "." and ".." come first (below a drive's root)
+  std::string mask;
+  FolderNames folder;
+  std::vector<std::string> alternates;
+  size_t next = 0;  // position in ".", ".." (when withDots), then the names
+
+  ~Search() {
+    if (dir) closedir(dir);
+  }
+
+  // Fills `data` with the next entry the mask selects that can be examined. False at the end;
+  // `denied` tells whether an entry was refused for want of permission.
+  bool nextEntry(KivFindData* data, bool* denied) {
+    const size_t dots = withDots ? 2 : 0;
+    const size_t total = dots + folder.names.size();
+    while (next < total) {
+      const size_t at = next++;
+      std::string_view name = at < dots ? (at == 0 ? "." : "..") : folder.names[at - dots];
+      std::string_view alternate =
+          at < dots ? std::string_view() : std::string_view(alternates[at - dots]);
+      if (!matchesMask(name, mask)) continue;
+      *data = KivFindData{};
+      if (examine(dirfd(dir), device, name, alternate, data)) return true;
+      if (errno == EACCES) *denied = true;
+    }
+    return false;
+  }
+};
+
+std::mutex gMutex;
+std::unordered_set<Search*> gSearches;  // open searches, so a stale handle is refused
 
 Search* openSearch(KivFindHandle handle) {
   std::lock_guard lock(gMutex);
@@ -172,43 +200,24 @@ KivFindHandle FindFirstFileA(const char* pattern, KivFindData* data) {
   const bool atRoot = folder->below.empty();
   std::string host = hostPath(*folder);
 
-  DIR* dir = opendir(host.c_str());
-  if (!dir) {
+  auto search = std::make_unique<Search>();
+  search->dir = opendir(host.c_str());
+  if (!search->dir) {
     if (errno == ENOENT) return fail(3);  // the folder of the pattern is missing
     recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
-  const int dirFd = dirfd(dir);
   struct stat folderStat {};
-  FolderNames folderNames;
-  if (fstat(dirFd, &folderStat) != 0 || !readNames(dir, &folderNames)) {
-    int err = errno;
-    closedir(dir);
-    recordHostError(err);
+  if (fstat(dirfd(search->dir), &folderStat) != 0 || !readNames(search->dir, &search->folder)) {
+    recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
-  const std::vector<std::string_view>& names = folderNames.names;
-  std::vector<std::string> alternates = alternateNames(names);
-  auto search = std::make_unique<Search>();
-  search->entries.reserve(names.size() + 2);
+  search->device = folderStat.st_dev;
+  search->withDots = !atRoot;
+  search->mask = std::string(mask);
+  search->alternates = alternateNames(search->folder.names);
   bool denied = false;
-  auto add = [&](std::string_view name, std::string_view alternate) {
-    KivFindData& entry = search->entries.emplace_back();
-    if (examine(dirFd, folderStat.st_dev, name, alternate, &entry)) return;
-    search->entries.pop_back();
-    if (errno == EACCES) denied = true;
-  };
-  if (!atRoot) {
-    for (std::string_view dots : {".", ".."})
-      if (matchesMask(dots, mask)) add(dots, "");
-  }
-  for (size_t i = 0; i < names.size(); ++i)
-    if (matchesMask(names[i], mask)) add(names[i], alternates[i]);
-  closedir(dir);
-
-  if (search->entries.empty()) return fail(denied ? 5 : 2);
-  *data = search->entries[0];
-  search->next = 1;
+  if (!search->nextEntry(data, &denied)) return fail(denied ? 5 : 2);
   std::lock_guard lock(gMutex);
   gSearches.insert(search.get());
   return search.release();
@@ -220,11 +229,11 @@ int32_t FindNextFileA(KivFindHandle handle, KivFindData* data) {
     kiv::core::setPlatformError(search ? 87 : 6);
     return 0;
   }
-  if (search->next >= search->entries.size()) {
+  bool denied = false;
+  if (!search->nextEntry(data, &denied)) {
     kiv::core::setPlatformError(18);  // no more files
     return 0;
   }
-  *data = search->entries[search->next++];
   return 1;
 }
 

@@ -259,22 +259,24 @@ inline std::unique_ptr<TableDecl> makeFiles(const char* label = "FILES",
 }
 
 // Fills a FILES record with plausible content for file number n of disk `disk`.
-inline void fillFile(TableDecl& f, int32_t disk, int32_t n) {
+inline void fillFile(TableDecl& f, int32_t disk, int32_t number) {
+  const int64_t n = number;
   static const char* const kExt[] = {"TXT", "EXE", "DLL", "DOC", "JPG", "ZIP", "INI", "BAT"};
   f.clear();
   char name[16];
-  std::snprintf(name, sizeof name, "F%07d.%s", (n * 7919) % 10000000, kExt[n % 8]);
+  std::snprintf(name, sizeof name, "F%07d.%s", static_cast<int>((n * 7919) % 10000000),
+                kExt[n % 8]);
   f.setLong(FIL_DISKID, disk);
   f.setText(FIL_SHORTNAME, name);
-  f.setLong(FIL_DISPLAYDATE, 70000 + n % 9000);
-  f.setLong(FIL_DISPLAYTIME, 1 + (n * 3571) % 8640000);
-  f.setLong(FIL_CREATIONDATE, 70000 + n % 9000);
-  f.setLong(FIL_CREATIONTIME, 1 + (n * 31) % 8640000);
-  f.setLong(FIL_ACCESSDATE, 70000 + n % 9000);
-  f.setLong(FIL_ACCESSTIME, 1 + (n * 17) % 8640000);
-  f.setLong(FIL_MODIFYDATE, 70000 + n % 9000);
-  f.setLong(FIL_MODIFYTIME, 1 + (n * 3571) % 8640000);
-  f.setLong(FIL_SIZE, (n * 104729) % 50000000);
+  f.setLong(FIL_DISPLAYDATE, static_cast<int32_t>(70000 + n % 9000));
+  f.setLong(FIL_DISPLAYTIME, static_cast<int32_t>(1 + (n * 3571) % 8640000));
+  f.setLong(FIL_CREATIONDATE, static_cast<int32_t>(70000 + n % 9000));
+  f.setLong(FIL_CREATIONTIME, static_cast<int32_t>(1 + (n * 31) % 8640000));
+  f.setLong(FIL_ACCESSDATE, static_cast<int32_t>(70000 + n % 9000));
+  f.setLong(FIL_ACCESSTIME, static_cast<int32_t>(1 + (n * 17) % 8640000));
+  f.setLong(FIL_MODIFYDATE, static_cast<int32_t>(70000 + n % 9000));
+  f.setLong(FIL_MODIFYTIME, static_cast<int32_t>(1 + (n * 3571) % 8640000));
+  f.setLong(FIL_SIZE, static_cast<int32_t>((n * 104729) % 50000000));
   f.setText(FIL_ATTRIB, n % 5 ? "A" : "");
   std::string path = "C:\\PROGRAMS\\DIR" + std::to_string(n % 500) + "\\SUB" +
                      std::to_string(n % 37) + "\\" + name;

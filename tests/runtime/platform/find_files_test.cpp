@@ -177,6 +177,22 @@ TEST_F(FindFiles, MasksAndFailures) {
   EXPECT_EQ(GetLastError(), 6u);
 }
 
+TEST_F(FindFiles, EntriesRemovedDuringASearchAreLeftOut) {
+  drive.tree.file("gone/a.txt");
+  drive.tree.file("gone/b.txt");
+  drive.tree.file("gone/c.txt");
+  KivFindData d{};
+  KivFindHandle h = FindFirstFileA(drive.at("gone\\*.txt").c_str(), &d);
+  ASSERT_NE(h, KIV_INVALID_HANDLE);
+  std::string first = d.name;
+  for (const char* n : {"a.txt", "b.txt", "c.txt"})
+    if (first != n) unlink(drive.tree.path(std::string("gone/") + n).c_str());
+  drive.tree.file("gone/d.txt");  // made after the search began: not part of it
+  EXPECT_EQ(FindNextFileA(h, &d), 0);
+  EXPECT_EQ(GetLastError(), 18u);
+  EXPECT_EQ(FindClose(h), 1);
+}
+
 TEST_F(FindFiles, RelativePatternsUseTheCurrentDirectory) {
   ASSERT_EQ(SetCurrentDirectoryA(drive.at("docs").c_str()), 1);
   EXPECT_EQ(listing("sub\\*.*").count("deep.txt"), 1u);

@@ -1,6 +1,8 @@
 // Drive map, drive types, free space, volume information and labels.
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/statvfs.h>
 
 #include <string>
@@ -15,7 +17,14 @@ namespace {
 using kivtest::PinnedDrive;
 using kivtest::TempTree;
 
+// /dev/shm is a tmpfs mount on most systems; the RAM-disk rows need one.
+bool shmIsTmpfs() {
+  struct statfs fs {};
+  return statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC;
+}
+
 TEST(DriveTypes, ByMountAndMapping) {
+  if (!shmIsTmpfs()) GTEST_SKIP() << "/dev/shm is not a tmpfs mount here";
   PinnedDrive ram('R', {"/dev/shm", {}, {}});
   PinnedDrive gone('G');
   std::string goneFolder = gone.tree.root() + "/volume";
@@ -182,6 +191,7 @@ TEST(VolumeInformation, PinnedFolderWithAndWithoutLabel) {
 }
 
 TEST(VolumeInformation, RamDiskAndNullOutputs) {
+  if (!shmIsTmpfs()) GTEST_SKIP() << "/dev/shm is not a tmpfs mount here";
   PinnedDrive drive('R', {"/dev/shm", {}, {}});
   char fs[8];
   EXPECT_EQ(GetVolumeInformationA("R:\\", nullptr, 0, nullptr, nullptr, nullptr, fs, sizeof fs), 1);

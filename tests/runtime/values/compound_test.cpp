@@ -313,6 +313,49 @@ TEST_F(Compound, FieldsWithoutASizeTakeTheirPictureWidth) {
   EXPECT_EQ(d.FieldDesc(4).offset, 31u);
 }
 
+TEST_F(Compound, MemberGroupArraysClearEveryElement) {
+  CLASS_DESCRIPTOR b;
+  b.SETUP("G");
+  b.ADDFIELD(KIV_BYTE, 0, "G:HEAD");
+  b.STARTGROUP("G:PAIR");
+  b.ADDFIELD(KIV_SHORT, 0, "G:NUM");
+  b.ADDFIELD(KIV_STRING, 2, "G:TAG");
+  b.ENDGROUP();
+  b.ADDARRAY(3);
+  b.ADDFIELD(KIV_BYTE, 0, "G:END");
+  std::vector<uint8_t> layout = b.ENDDECLARATION();
+  class_descriptor d(layout.data());
+  ASSERT_TRUE(d.Valid());
+  EXPECT_EQ(d.FieldDesc(2).dim, 3u);
+  EXPECT_EQ(d.FieldDesc(5).offset, 13u);
+  ASSERT_EQ(d.RecordSize(), 14u);
+
+  uint8_t rec[14];
+  std::memset(rec, 'z', sizeof rec);
+  Kiv$CLEAR(rec, layout.data(), 1);
+  const std::vector<uint8_t> pair = {0xFF, 0x7F, 255, 255};
+  for (int e = 0; e < 3; ++e) EXPECT_EQ(bytes(rec + 1 + 4 * e, 4), pair) << e;
+  EXPECT_EQ(rec[13], 255);
+
+  UfoPtr group(Kiv$Group2Ufo(rec, layout.data()));
+  UfoPtr pairs(Kiv$DesignateUfo(group.get(), 2));
+  EXPECT_EQ(Kiv$MaximumUfo(pairs.get()), 3);
+  UfoPtr third(Kiv$SelectUfo(pairs.get(), 3));
+  UfoPtr num(Kiv$DesignateUfo(third.get(), 1));
+  EXPECT_EQ(Kiv$AddressUfo(num.get()), rec + 9);
+  Kiv$AssignLong2Ufo(num.get(), 0);
+  EXPECT_EQ(Kiv$UfoComparen(group.get()), 1);
+
+  // A member field lying outside its group's element is refused.
+  std::vector<uint8_t> stray = class_descriptor(layout.data()).Encode();
+  class_descriptor ok(stray.data());
+  std::vector<FieldDescription> fields;
+  for (uint32_t n = 1; n <= ok.NFields(); ++n) fields.push_back(ok.FieldDesc(n));
+  fields[3].offset = 12;  // G:TAG beyond one PAIR
+  stray = class_descriptor("G", 14, 0, fields).Encode();
+  EXPECT_FALSE(class_descriptor(stray.data()).Valid());
+}
+
 TEST_F(Compound, GroupDimensionGivesCountAndSize) {
   CLASS_DESCRIPTOR b;
   b.SETUP("ROW", 4);

@@ -1,0 +1,401 @@
+#include "runtime/ui/automation.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeView>
+
+#include <chrono>
+#include <thread>
+
+#include "include/kvrun32/types.h"
+#include "runtime/ui/event_codes.h"
+#include "runtime/ui/gui.h"
+#include "runtime/ui/gui_internal.h"
+
+namespace kiv::ui::automation {
+namespace {
+
+using gui::PlatformWindow;
+
+template <typename F>
+bool waitUntil(int timeoutMs, F ready) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (ready()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+// Runs `work` with the control's widget (or menu action) on the GUI thread.
+template <typename F>
+bool withControl(uint64_t window, int32_t feq, F work) {
+  bool ok = false;
+  gui::run([&] {
+    PlatformWindow* w = gui::platformWindow(window);
+    if (!w) return;
+    QWidget* widget = nullptr;
+    QAction* action = nullptr;
+    if (auto it = w->controls.find(feq); it != w->controls.end()) widget = it->second.data();
+    if (auto it = w->items.find(feq); it != w->items.end()) action = it->second;
+    if (!widget && !action) return;
+    ok = work(*w, widget, action);
+  });
+  return ok;
+}
+
+}  // namespace
+
+uint64_t findWindow(int thread, std::string_view label, int timeoutMs) {
+  uint64_t found = 0;
+  waitUntil(timeoutMs, [&] {
+    gui::run([&] {
+      for (PlatformWindow* w : gui::platformWindows()) {
+        if (w->shown && w->owner == thread - 1 && (label.empty() || w->label == label) &&
+            w->id > found)
+          found = w->id;
+      }
+    });
+    return found != 0;
+  });
+  return found;
+}
+
+bool isOpen(uint64_t window) {
+  bool open = false;
+  gui::run([&] { open = gui::platformWindow(window) != nullptr; });
+  return open;
+}
+
+bool waitClosed(uint64_t window, int timeoutMs) {
+  return waitUntil(timeoutMs, [&] { return !isOpen(window); });
+}
+
+bool press(uint64_t window, int32_t feq) {
+  return withControl(window, feq, [feq](PlatformWindow& w, QWidget* widget, QAction* action) {
+    if (action) {
+      if (!action->isEnabled()) return false;
+      action->trigger();
+      return true;
+    }
+    if (!widget->isEnabled()) return false;
+    if (auto* b = qobject_cast<QAbstractButton*>(widget)) {
+      b->click();
+      return true;
+    }
+    // A panel: pressed and released.
+    gui::postEvent(w, ev::Accepted, feq, 1);
+    gui::postEvent(w, ev::MouseUp, feq, 1);
+    return true;
+  });
+}
+
+bool type(uint64_t window, int32_t feq, std::string_view text) {
+  QString t = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+  return withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (!widget || !widget->isEnabled()) return false;
+    widget->setFocus(Qt::OtherFocusReason);
+    if (auto* e = qobject_cast<QLineEdit*>(widget)) {
+      e->setText(t);
+      e->setModified(true);
+      emit e->editingFinished();
+    } else if (auto* s = qobject_cast<QSpinBox*>(widget)) {
+      s->setValue(t.toInt());
+      emit s->editingFinished();
+    } else if (auto* c = qobject_cast<QComboBox*>(widget)) {
+      c->setEditText(t);
+      emit c->activated(c->currentIndex());
+    } else if (auto* p = qobject_cast<QPlainTextEdit*>(widget)) {
+      p->setPlainText(t);
+    } else {
+      return false;
+    }
+    return true;
+  });
+}
+
+bool pickRow(uint64_t window, int32_t feq, int32_t row) {
+  return withControl(window, feq, [row](PlatformWindow&, QWidget* widget, QAction*) {
+    auto* v = qobject_cast<QTreeView*>(widget);
+    if (!v || row < 1 || row > v->model()->rowCount()) return false;
+    v->setCurrentIndex(v->model()->index(row - 1, 0));
+    return true;
+  });
+}
+
+bool pickTab(uint64_t window, int32_t feq, int32_t tab) {
+  return withControl(window, feq, [tab](PlatformWindow&, QWidget* widget, QAction*) {
+    auto* t = qobject_cast<QTabWidget*>(widget);
+    if (!t || tab < 1 || tab > t->count()) return false;
+    t->setCurrentIndex(tab - 1);
+    return true;
+  });
+}
+
+bool pickChoice(uint64_t window, int32_t feq, int32_t entry) {
+  return withControl(window, feq, [entry](PlatformWindow&, QWidget* widget, QAction*) {
+    if (auto* c = qobject_cast<QComboBox*>(widget)) {
+      if (entry < 1 || entry > c->count()) return false;
+      c->setCurrentIndex(entry - 1);
+      emit c->activated(entry - 1);
+      return true;
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(widget)) {
+      auto* group = g->findChild<QButtonGroup*>();
+      QAbstractButton* b = group ? group->button(entry) : nullptr;
+      if (!b) return false;
+      b->click();
+      return true;
+    }
+    return false;
+  });
+}
+
+bool pressKey(uint64_t window, uint32_t keycode) {
+  bool ok = false;
+  gui::run([&] {
+    PlatformWindow* w = gui::platformWindow(window);
+    if (!w) return;
+    for (uint32_t k : w->alertKeys) {
+      if (k == keycode) {
+        gui::postEvent(*w, ev::AlertKey, 0, keycode);
+        ok = true;
+        return;
+      }
+    }
+  });
+  return ok;
+}
+
+bool requestClose(uint64_t window) {
+  bool ok = false;
+  gui::run([&] {
+    if (PlatformWindow* w = gui::platformWindow(window)) ok = w->top->close() || true;
+  });
+  return ok;
+}
+
+std::string shown(uint64_t window, int32_t feq) {
+  std::string out;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction* action) {
+    QString s;
+    if (action)
+      s = action->text();
+    else if (auto* l = qobject_cast<QLabel*>(widget))
+      s = l->text();
+    else if (auto* e = qobject_cast<QLineEdit*>(widget))
+      s = e->text();
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(widget))
+      s = p->toPlainText();
+    else if (auto* b = qobject_cast<QAbstractButton*>(widget))
+      s = b->text();
+    else if (auto* sp = qobject_cast<QSpinBox*>(widget))
+      s = sp->text();
+    else if (auto* c = qobject_cast<QComboBox*>(widget))
+      s = c->currentText();
+    else if (auto* g = qobject_cast<QGroupBox*>(widget))
+      s = g->title();
+    else if (auto* pr = qobject_cast<QProgressBar*>(widget))
+      s = QString::number(pr->value());
+    out = s.toStdString();
+    return true;
+  });
+  return out;
+}
+
+int32_t shownChoice(uint64_t window, int32_t feq) {
+  int32_t choice = 0;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (auto* c = qobject_cast<QCheckBox*>(widget))
+      choice = c->isChecked() ? 1 : 0;
+    else if (auto* v = qobject_cast<QTreeView*>(widget))
+      choice = v->currentIndex().isValid() ? v->currentIndex().row() + 1 : 0;
+    else if (auto* t = qobject_cast<QTabWidget*>(widget))
+      choice = t->currentIndex() + 1;
+    else if (auto* b = qobject_cast<QComboBox*>(widget))
+      choice = b->currentIndex() + 1;
+    else if (auto* g = qobject_cast<QGroupBox*>(widget)) {
+      if (auto* group = g->findChild<QButtonGroup*>()) choice = std::max(0, group->checkedId());
+    }
+    return true;
+  });
+  return choice;
+}
+
+bool shownEnabled(uint64_t window, int32_t feq) {
+  bool enabled = false;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction* action) {
+    enabled = action ? action->isEnabled() : widget->isEnabled();
+    return true;
+  });
+  return enabled;
+}
+
+bool shownVisible(uint64_t window, int32_t feq) {
+  bool visible = false;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction* action) {
+    visible = action ? action->isVisible() : !widget->isHidden();
+    return true;
+  });
+  return visible;
+}
+
+bool shownImage(uint64_t window, int32_t feq) {
+  bool image = false;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    auto* l = qobject_cast<QLabel*>(widget);
+    image = l && !l->pixmap().isNull();
+    return true;
+  });
+  return image;
+}
+
+int32_t rowCount(uint64_t window, int32_t feq) {
+  int32_t rows = -1;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (auto* v = qobject_cast<QTreeView*>(widget))
+      rows = v->model()->rowCount();
+    else if (auto* c = qobject_cast<QComboBox*>(widget))
+      rows = c->count();
+    return true;
+  });
+  return rows;
+}
+
+std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column) {
+  std::string out;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (auto* v = qobject_cast<QTreeView*>(widget))
+      out = v->model()->index(row - 1, column - 1).data().toString().toStdString();
+    return true;
+  });
+  return out;
+}
+
+std::string statusText(uint64_t window, int32_t zone) {
+  std::string out;
+  gui::run([&] {
+    PlatformWindow* w = gui::platformWindow(window);
+    if (w && zone >= 1 && static_cast<size_t>(zone) <= w->zones.size())
+      out = w->zones[zone - 1]->text().toStdString();
+  });
+  return out;
+}
+
+std::string caption(uint64_t window) {
+  std::string out;
+  gui::run([&] {
+    if (PlatformWindow* w = gui::platformWindow(window)) out = w->top->windowTitle().toStdString();
+  });
+  return out;
+}
+
+std::optional<MessageBoxSeen> messageBox(int timeoutMs) {
+  std::optional<MessageBoxSeen> seen;
+  waitUntil(timeoutMs, [&] {
+    gui::run([&] {
+      if (auto* box = qobject_cast<QMessageBox*>(gui::currentMessageBox()))
+        seen = MessageBoxSeen{box->windowTitle().toStdString(), box->text().toStdString()};
+    });
+    return seen.has_value();
+  });
+  return seen;
+}
+
+bool answerMessageBox(uint32_t button, int timeoutMs) {
+  bool ok = false;
+  waitUntil(timeoutMs, [&] {
+    gui::run([&] {
+      auto* box = qobject_cast<QMessageBox*>(gui::currentMessageBox());
+      if (!box) return;
+      QMessageBox::StandardButton which = button == KIV_BUTTON_OK       ? QMessageBox::Ok
+                                          : button == KIV_BUTTON_YES    ? QMessageBox::Yes
+                                          : button == KIV_BUTTON_NO     ? QMessageBox::No
+                                          : button == KIV_BUTTON_ABORT  ? QMessageBox::Abort
+                                          : button == KIV_BUTTON_RETRY  ? QMessageBox::Retry
+                                          : button == KIV_BUTTON_IGNORE ? QMessageBox::Ignore
+                                          : button == KIV_BUTTON_CANCEL ? QMessageBox::Cancel
+                                                                        : QMessageBox::Help;
+      if (QAbstractButton* b = box->button(which)) {
+        b->click();
+        ok = true;
+      }
+    });
+    return ok;
+  });
+  return ok;
+}
+
+bool answerPopup(int32_t item, int timeoutMs) {
+  bool ok = false;
+  waitUntil(timeoutMs, [&] {
+    gui::run([&] {
+      auto* menu = qobject_cast<QMenu*>(gui::currentPopupMenu());
+      if (!menu) return;
+      if (item == 0) {
+        menu->close();
+        ok = true;
+        return;
+      }
+      for (QAction* a : menu->findChildren<QAction*>()) {
+        if (a->property("kivNumber").toInt() == item && a->isEnabled()) {
+          // Leave the menu with this action chosen.
+          QMenu* owner = menu;
+          a->setProperty("kivChosen", true);
+          owner->setProperty("kivChosenNumber", item);
+          owner->close();
+          ok = true;
+          return;
+        }
+      }
+    });
+    return ok;
+  });
+  return ok;
+}
+
+std::string popupItems(int timeoutMs) {
+  std::string out;
+  bool found = false;
+  waitUntil(timeoutMs, [&] {
+    gui::run([&] {
+      auto* menu = qobject_cast<QMenu*>(gui::currentPopupMenu());
+      if (!menu) return;
+      found = true;
+      for (QAction* a : menu->actions()) {
+        if (!out.empty()) out += '|';
+        out += a->isSeparator() ? "-" : a->text().toStdString();
+      }
+    });
+    return found;
+  });
+  return out;
+}
+
+bool grab(uint64_t window, const std::string& path) {
+  bool ok = false;
+  gui::run([&] {
+    PlatformWindow* w = gui::platformWindow(window);
+    if (!w) return;
+    QWidget* top = w->top;
+    while (top->parentWidget()) top = top->parentWidget();
+    ok = top->grab().save(QString::fromStdString(path), "PNG");
+  });
+  return ok;
+}
+
+}  // namespace kiv::ui::automation

@@ -1,0 +1,56 @@
+// The window layer's automation interface: what tests (and scripted demonstrations) use to
+// drive real windows the way a person would. Call it from any thread but the GUI thread and
+// never while holding the runtime lock; every call is carried out on the GUI thread, and the
+// events it causes reach the program through the ordinary platform-message path.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kiv::ui::automation {
+
+constexpr int kWait = 5000;  // default milliseconds to wait for a window, box or menu
+
+// The open window of a thread (1-based thread number) with the label ("" = its newest),
+// waiting for it to appear; 0 if none came.
+uint64_t findWindow(int thread, std::string_view label = {}, int timeoutMs = kWait);
+bool isOpen(uint64_t window);
+// Waits until the window has gone; false on time-out.
+bool waitClosed(uint64_t window, int timeoutMs = kWait);
+
+bool press(uint64_t window, int32_t feq);                        // button, menu item, check, panel
+bool type(uint64_t window, int32_t feq, std::string_view text);  // entry, text, spin, combo
+bool pickRow(uint64_t window, int32_t feq, int32_t row);         // list row, 1-based
+bool pickTab(uint64_t window, int32_t feq, int32_t tab);         // sheet tab, 1-based
+bool pickChoice(uint64_t window, int32_t feq, int32_t entry);    // drop list / option, 1-based
+bool pressKey(uint64_t window, uint32_t keycode);  // a key (or mouse code) on the window
+bool requestClose(uint64_t window);                // the user closes the window
+
+std::string shown(uint64_t window, int32_t feq);    // text the control shows
+int32_t shownChoice(uint64_t window, int32_t feq);  // check state, row, tab, entry
+bool shownEnabled(uint64_t window, int32_t feq);
+bool shownVisible(uint64_t window, int32_t feq);
+bool shownImage(uint64_t window, int32_t feq);  // an image control shows a picture
+int32_t rowCount(uint64_t window, int32_t feq);
+std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column);  // 1-based
+std::string statusText(uint64_t window, int32_t zone);
+std::string caption(uint64_t window);
+
+struct MessageBoxSeen {
+  std::string caption, text;
+};
+// The message box being shown (waiting for one).
+std::optional<MessageBoxSeen> messageBox(int timeoutMs = kWait);
+// Presses the button (a KIV_BUTTON_* code) of the box being shown.
+bool answerMessageBox(uint32_t button, int timeoutMs = kWait);
+// Chooses the numbered item of the pop-up menu being tracked (0 dismisses it).
+bool answerPopup(int32_t item, int timeoutMs = kWait);
+// The texts of the pop-up menu's items, "|" separated, as shown.
+std::string popupItems(int timeoutMs = kWait);
+
+// Saves a picture of the window as PNG.
+bool grab(uint64_t window, const std::string& path);
+
+}  // namespace kiv::ui::automation

@@ -1,0 +1,108 @@
+// The window layer's platform seam: everything the runtime asks of the platform's windows.
+// Callable from runtime threads; each call hands its work to the GUI thread and waits for it.
+// The Qt backend (gui_*.cpp) implements it; nothing else in the runtime includes Qt.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/platform/message_box.h"
+#include "runtime/ui/description.h"
+
+namespace kiv::gui {
+
+// True while a GUI thread serves the window system.
+bool available();
+// Runs `work` on the GUI thread and waits for it (runs it directly on the GUI thread itself).
+void run(const std::function<void()>& work);
+
+struct WindowSpec {
+  uint64_t id = 0;
+  int ownerSlot = 0;
+  ui::StructureKind kind = ui::StructureKind::Window;
+  const ui::StructureDesc* desc = nullptr;
+  uint64_t frameId = 0;  // the frame of an MDI child
+  bool modal = false;
+};
+
+// Creates the platform window (hidden until shown) with its menus, toolbar and status bar;
+// false when it cannot be made.
+bool createWindow(const WindowSpec& spec);
+void showWindow(uint64_t id);
+void destroyWindow(uint64_t id);
+void setWindowText(uint64_t id, const std::string& text);
+ui::Rect windowGeometry(uint64_t id);
+void setWindowGeometry(uint64_t id, const ui::Rect& r);
+enum class WindowState { Normal, Maximized, Iconized, Hidden };
+WindowState windowState(uint64_t id);
+void setWindowState(uint64_t id, WindowState state);
+void setWindowTimer(uint64_t id, int32_t hundredths);
+void setStatusText(uint64_t id, int32_t zone, const std::string& text);
+void setAlertKeys(uint64_t id, const std::vector<uint32_t>& keycodes);
+uintptr_t nativeHandle(uint64_t id, int32_t feq);
+void processPaint();  // lets pending paints run
+
+// What a control looks like; the runtime sends it whole after every change.
+struct ControlView {
+  ui::ControlType type = ui::ControlType::Prompt;
+  std::string text;   // caption, prompt, image name
+  std::string value;  // shown value (entries, texts, spins, progress, pie "used,free")
+  ui::Rect at;
+  ui::FontDesc font;
+  int32_t fg = -1, bg = -1, fill = -1, border = -1;
+  int32_t bevelOuter = 0, bevelInner = 0;
+  int32_t rangeLow = 0, rangeHigh = 0;
+  bool hidden = false, disabled = false, readOnly = false;
+  int32_t choice = 0;  // checked state, option, drop-list entry, tab, list row (1-based)
+  std::vector<std::string> choices;
+  std::string tip;
+  std::vector<unsigned char> image;  // image bytes of an image control or button icon
+};
+
+// Creates a control at run time (CREATE); controls of the description come with the window.
+void createControl(uint64_t id, const ui::ControlDesc& desc);
+void destroyControl(uint64_t id, int32_t feq);
+void showControl(uint64_t id, int32_t feq, const ControlView& view);
+
+struct ListColumnView {
+  std::string heading;
+  int32_t width = 0;
+  char justify = 'L';
+  bool icon = false;
+};
+// Replaces the rows of a list; icons holds per row the image bytes to show (or empty).
+void setListRows(uint64_t id, int32_t feq, std::vector<ListColumnView> columns,
+                 std::vector<std::vector<std::string>> rows,
+                 std::vector<std::vector<unsigned char>> images, std::vector<int32_t> rowIcons);
+
+// What the user has put into a control.
+struct ControlInput {
+  std::string text;
+  int32_t choice = 0;
+  bool valid = false;
+};
+ControlInput readControl(uint64_t id, int32_t feq);
+void focusControl(uint64_t id, int32_t feq);
+int32_t visibleRows(uint64_t id, int32_t feq);
+
+uint32_t messageBox(const platform::MessageBoxRequest& request);
+// Makes every runtime message box a real one (done at start unless a handler is installed).
+void installMessageBoxHandler();
+
+struct PopupItem {
+  std::string text;
+  int32_t number = 0;  // 0 for separators and submenu titles
+  bool separator = false, dimmed = false, checked = false;
+  std::vector<PopupItem> submenu;
+  bool isSubmenu = false;
+};
+// Shows the menu (at the mouse when atMouse) and gives the chosen number, 0 if none.
+int32_t popupMenu(const std::vector<PopupItem>& items, int32_t x, int32_t y, bool atMouse);
+
+void beep();
+// The thread timer of the idle procedure (0 stops it); it posts to the main thread.
+void setIdleTimer(int32_t milliseconds);
+
+}  // namespace kiv::gui

@@ -1,0 +1,54 @@
+// Qt side of the window layer: the platform windows and their widgets. GUI thread only.
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "runtime/ui/description.h"
+
+class QMdiArea;
+class QLabel;
+class QAction;
+class QMenuBar;
+
+namespace kiv::gui {
+
+struct PlatformWindow {
+  uint64_t id = 0;
+  int owner = 0;
+  ui::StructureKind kind = ui::StructureKind::Window;
+  std::string label;
+  QPointer<QWidget> top;    // what the user sees: main window, MDI sub-window or window
+  QPointer<QWidget> body;   // where the body controls sit
+  QMdiArea* mdi = nullptr;  // the frame's MDI area
+  QWidget* toolbar = nullptr;
+  std::vector<QLabel*> zones;  // status-bar zones, zone 1 first
+  std::map<int32_t, QPointer<QWidget>> controls;
+  std::map<int32_t, QAction*> items;  // menu items by equate
+  std::map<int32_t, ui::ControlType> types;
+  QTimer* timer = nullptr;
+  std::vector<uint32_t> alertKeys;
+  bool shown = false;     // opened completely: the automation interface may use it
+  bool updating = false;  // the runtime is changing a control: no events from it
+};
+
+PlatformWindow* platformWindow(uint64_t id);
+PlatformWindow* platformWindowOf(QWidget* widget);  // the window a widget belongs to
+std::vector<PlatformWindow*> platformWindows();
+void postEvent(const PlatformWindow& w, int32_t event, int32_t feq, uint32_t keycode = 0,
+               uint8_t keychar = 0);
+// The equate of a control widget (or of the control that owns it), 0 when none.
+int32_t equateOf(QWidget* widget);
+
+// The message box and pop-up menu being shown, for the automation interface.
+QWidget* currentMessageBox();
+QWidget* currentPopupMenu();
+
+}  // namespace kiv::gui
