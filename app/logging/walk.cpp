@@ -17,6 +17,7 @@ void scanDirectory(std::string_view directory, bool belowRoot,
                    kiv::Queue<DirectoryEntry>& directories) {
   std::string prefix(kiv::clip(directory));
   if (belowRoot) prefix += '\\';
+  const std::string upperPrefix = kiv::upper(prefix);
   KivFindData found{};
   KivFindHandle search = FindFirstFileA((prefix + "*.*").c_str(), &found);
   if (search == KIV_INVALID_HANDLE) return;
@@ -26,7 +27,7 @@ void scanDirectory(std::string_view directory, bool belowRoot,
       directories.rec.Path = kiv::upper(prefix + found.name);
       directories.add();
     } else if (!kiv::clip(found.name).empty()) {
-      FillFileEntry(found, directory, belowRoot);
+      FillFileEntry(found, upperPrefix);
       ++LogDisk.FileCount;
       FileList.add();
     }
@@ -56,7 +57,7 @@ DateTimeSerials FileTimeSerials(KivFileTime fileTime) {
   return s;
 }
 
-void FillFileEntry(const KivFindData& found, std::string_view directory, bool belowRoot) {
+void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix) {
   FileEntry& e = FileList.rec;
   const std::string_view name(found.name);
   const bool hasAlternate = !kiv::clip(found.alternateName).empty();
@@ -83,9 +84,7 @@ void FillFileEntry(const KivFindData& found, std::string_view directory, bool be
   if (found.attributes & KIV_ATTR_HIDDEN) attrib[3] = 'H';
   e.Attrib = attrib;
 
-  std::string path = kiv::upper(kiv::clip(directory));
-  if (belowRoot) path += '\\';
-  e.FullPath = path + kiv::upper(name);
+  e.FullPath = std::string(directoryPrefix) + kiv::upper(name);
 
   e.Type = "";
   if (e.ShortName.clipped().find('.') != std::string_view::npos) {

@@ -21,9 +21,9 @@ bool LogDrive(std::string_view driveEntryText, const YieldFn& yield = {});
 // adding to LogDisk.FileCount. Stops at a directory that cannot be entered.
 void WalkTree(std::string_view root, const YieldFn& yield = {});
 
-// Fills FileList.rec from one directory entry found in `directory` (upper case, "X:\" or
-// "X:\DIR"), `belowRoot` telling whether a "\" separates the two.
-void FillFileEntry(const KivFindData& found, std::string_view directory, bool belowRoot);
+// Fills FileList.rec from one directory entry found in the directory whose upper-case path,
+// with the "\" that separates a name below the root, is `directoryPrefix` ("X:\", "X:\DIR\").
+void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix);
 
 // Date and time serials of a file time, through local time; a missing time (0) gives 0, 0.
 struct DateTimeSerials {

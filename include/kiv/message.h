@@ -1,13 +1,12 @@
-// MESSAGE(text, caption, icon, buttons, default): shows a message box and gives the button
-// pressed. Goes to the runtime's message-box seam until the window layer exports its message
-// box; that switch is made here and nowhere else.
+// MESSAGE(text, caption, icon, buttons, default): shows a message box through the runtime's
+// Kiv$MessageBox and gives the button pressed. A standard icon travels as its four-byte name:
+// FFh 01h and the identifier, low byte first.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "include/kvrun32.h"
-#include "runtime/platform/message_box.h"
 
 namespace kiv {
 
@@ -20,8 +19,12 @@ struct MessageBox {
 };
 
 inline uint32_t message(const MessageBox& box) {
-  return kiv::platform::messageBox(
-      {box.caption, box.text, box.buttons, box.defaultButton, box.icon});
+  Kiv$PushString(box.text.data(), uint32_t(box.text.size()));
+  Kiv$PushString(box.caption.data(), uint32_t(box.caption.size()));
+  const char icon[4] = {char(0xFF), char(0x01), char(box.icon & 0xFF),
+                        char((box.icon >> 8) & 0xFF)};
+  Kiv$PushString(icon, box.icon ? 4 : 0);
+  return uint32_t(Kiv$MessageBox(int32_t(box.buttons), int32_t(box.defaultButton)));
 }
 
 inline uint32_t message(std::string text, std::string caption = {}, uint32_t icon = KIV_ICON_NONE,

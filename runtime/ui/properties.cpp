@@ -381,6 +381,9 @@ int32_t fontStyle(const FontDesc& font) {
 }
 
 uint32_t iconByName(const std::string& name) {
+  // A standard icon given by its identifier: FFh 01h, then the identifier, low byte first.
+  if (name.size() == 4 && static_cast<uint8_t>(name[0]) == 0xFF && name[1] == 0x01)
+    return static_cast<uint8_t>(name[2]) | (uint32_t(static_cast<uint8_t>(name[3])) << 8);
   std::string n;
   for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   while (!n.empty() && n.back() == ' ') n.pop_back();
