@@ -34,10 +34,11 @@
    (their offsets are from the start of the outer group and lie inside the member group's first
    element), so fields are numbered flat, 1 upwards, in declaration order. A dimensioned member
    group repeats its fields every `size` bytes. Overlay fields are left out when a group is
-   cleared, tested for blank or converted, since the fields under them already are. The group's size is its element size times its dimension (at least 1).
-   The C++ side reads a layout with class_descriptor (runtime/core/ufo.h: NFields, FieldDesc,
-   RecordSize, FieldUfo) and builds one with CLASS_DESCRIPTOR (SETUP, STARTGROUP, ADDFIELD,
-   ADDARRAY, OVERFIELD, ENDGROUP, ENDDECLARATION).
+   cleared, tested for blank or converted, since the fields under them already are. The group's size
+   is its element size times its dimension (at least 1). The C++ side reads a layout with
+   class_descriptor (runtime/core/ufo.h: NFields, FieldDesc, RecordSize, FieldUfo) and builds one
+   with CLASS_DESCRIPTOR (SETUP, STARTGROUP, ADDFIELD, ADDARRAY, OVERFIELD, ENDGROUP,
+   ENDDECLARATION).
 
    Save/Load stream of one descriptor: the type code (u8), then for the string classes the length
    (u32), for DECIMAL, PDECIMAL and ULONG the size and places (u8 each), then the storage bytes.

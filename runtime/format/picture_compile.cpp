@@ -39,7 +39,6 @@ void push(Items& items, char ch, Role role) {
   items.push_back({static_cast<uint8_t>(ch), static_cast<uint8_t>(role)});
 }
 
-
 // A currency: "$", or a text between tildes.
 bool readCurrency(Reader& r, std::string& currency) {
   if (r.take('$')) {
