@@ -8,40 +8,14 @@
 #include "include/kvrun32.h"
 #include "runtime/format/locale_settings.h"
 #include "tests/runtime/format/clock_fake.h"
+#include "tests/runtime/format/picture_calls.h"
 
 namespace {
 
-std::string formatLong(int32_t value, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$FORMATlong(&s, value, pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
-
-std::string formatReal(double value, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$FORMATreal(&s, value, pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
-
-std::string formatText(const std::string& value, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$FORMATstr(&s, value.data(), uint32_t(value.size()), pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
-
-std::string deformat(const std::string& text, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$DEFORMAT(&s, text.data(), uint32_t(text.size()), pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
+using kivtest::deformat;
+using kivtest::formatLong;
+using kivtest::formatReal;
+using kivtest::formatText;
 
 bool usesTwoDigitYear(int format) {
   return format == 1 || format == 5 || format == 7 || format == 9 || format == 11 || format == 13 ||

@@ -7,40 +7,14 @@
 #include "include/kvrun32.h"
 #include "runtime/format/locale_settings.h"
 #include "tests/runtime/format/clock_fake.h"
+#include "tests/runtime/format/picture_calls.h"
 
 namespace {
 
-std::string formatLong(int32_t value, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$FORMATlong(&s, value, pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
-
-std::string formatReal(double value, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$FORMATreal(&s, value, pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
-
-std::string formatStr(const std::string& value, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$FORMATstr(&s, value.data(), uint32_t(value.size()), pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
-
-std::string deformat(const std::string& text, const std::string& pict) {
-  KivHeapStr s{};
-  Kiv$DEFORMAT(&s, text.data(), uint32_t(text.size()), pict.data(), uint32_t(pict.size()));
-  std::string out(s.addr ? s.addr : "", s.len);
-  Kiv$freestr(&s);
-  return out;
-}
+using kivtest::deformat;
+using kivtest::formatLong;
+using kivtest::formatReal;
+using kivtest::formatText;
 
 int32_t date(int m, int d, int y) { return Kiv$DATE(m, d, y); }
 int32_t time(int h, int m, int s) { return 1 + h * 360000 + m * 6000 + s * 100; }
@@ -234,12 +208,12 @@ TEST_F(Pictures, PatternsKeyInsAndStrings) {
   EXPECT_EQ(formatLong(0, "@P###PB"), "   ");
   EXPECT_EQ(formatLong(123456, "@P###P"), "###");
   EXPECT_EQ(formatLong(42, "pPage <<<#p"), "Page   42");
-  EXPECT_EQ(formatStr("AB12", "@K@@-##K"), "AB-12");
+  EXPECT_EQ(formatText("AB12", "@K@@-##K"), "AB-12");
   EXPECT_EQ(deformat("AB-12", "@K@@-##K"), "AB12");
-  EXPECT_EQ(formatStr("x", "@K\\@^K"), "@x");
+  EXPECT_EQ(formatText("x", "@K\\@^K"), "@x");
   EXPECT_EQ(formatLong(4321, "@K##/##K"), "43/21");
-  EXPECT_EQ(formatStr("abcdefg", "@s5"), "abcde");
-  EXPECT_EQ(formatStr("ab", "@S5"), "ab   ");
+  EXPECT_EQ(formatText("abcdefg", "@s5"), "abcde");
+  EXPECT_EQ(formatText("ab", "@S5"), "ab   ");
   EXPECT_EQ(formatLong(-42, "@s5"), "-42  ");
   EXPECT_EQ(deformat("ab ", "@s5"), "ab ");
 }
