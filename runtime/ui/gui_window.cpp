@@ -315,6 +315,7 @@ class InputFilter : public QObject {
     }
     if (w->passingKey) return false;
     int32_t focused = equateOf(widget);
+    listPaging(*w, widget, focused, code);
     if (focused) {
       auto it = w->controlAlertKeys.find(focused);
       if (it != w->controlAlertKeys.end() &&
@@ -330,6 +331,18 @@ class InputFilter : public QObject {
       postEvent(*w, ui::ev::PreAlert, focused, code, ch);
     postEvent(*w, ui::ev::AlertKey, 0, code, ch);
     return true;
+  }
+
+  // Page keys on a list: EVENT:PageUp/PageDown, with Ctrl EVENT:ScrollTop/ScrollBottom. The
+  // list pages as well.
+  static void listPaging(PlatformWindow& w, QWidget* widget, int32_t feq, uint32_t code) {
+    if (feq <= 0 ||
+        !(qobject_cast<QTreeView*>(widget) || qobject_cast<QTreeView*>(widget->parentWidget())))
+      return;
+    uint32_t vk = code & 0xFF;
+    bool ctrl = (code & 512) != 0;
+    if (vk == 33) postEvent(w, ctrl ? ui::ev::ScrollTop : ui::ev::PageUp, feq, code);
+    if (vk == 34) postEvent(w, ctrl ? ui::ev::ScrollBottom : ui::ev::PageDown, feq, code);
   }
 
   // Whether the control that has the focus uses the key itself.
