@@ -172,9 +172,9 @@ int32_t buildKeys(ZephraTable& t) {
   return err;
 }
 
-int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components) {
+int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components, bool rebuild) {
   KeyShape shape = k.shape;
-  bool rebuild = components.empty() && k.valid;
+  rebuild = rebuild && k.valid;
   if (!rebuild &&
       !shapeFromComponents(t.fields, components, k.shape.caseBlind, k.shape.optional, shape)) {
     Kiv$setfileerror("components", "The component string names no field of the record");

@@ -52,6 +52,15 @@ std::string padded(const ZephraTable& t, std::string data) {
   return data;
 }
 
+// Runs a statement without results that every write repeats, prepared once.
+int32_t runPrepared(ZephraTable& t, const char* sql) {
+  sqlite3_stmt* s = t.statement(sql);
+  if (!s) return Kiv$ERRCODE;
+  int rc = stepRow(s);
+  sqlite3_reset(s);
+  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
+}
+
 }  // namespace
 
 WriteScope::~WriteScope() {
@@ -69,7 +78,7 @@ int32_t WriteScope::begin() {
     if (err) return err;
     s.txnOpen = true;
   }
-  int32_t err = exec(s, "SAVEPOINT zop");
+  int32_t err = runPrepared(t_, "SAVEPOINT zop");
   if (err) return err;
   begun_ = true;
   t_.dropBatch();
@@ -81,7 +90,7 @@ int32_t WriteScope::finish(int32_t error) {
   begun_ = false;
   Session& s = *t_.session;
   if (error == 0) {
-    error = exec(s, "RELEASE zop");
+    error = runPrepared(t_, "RELEASE zop");
   } else {
     Kiv$SaveErrorState();
     sqlite3_exec(s.db, "ROLLBACK TO zop; RELEASE zop", nullptr, nullptr, nullptr);
@@ -224,7 +233,10 @@ void deliver(ZephraTable& t, const Row& row, uint32_t length) {
 int32_t getByPointer(ZephraTable& t, int64_t id, uint32_t length) {
   Row row;
   int32_t err = 0;
-  if (id <= 0 || !readStored(t, id, row.chg, row.data, err)) return err ? err : 35;
+  if (id <= 0 || !readStored(t, id, row.chg, row.data, err)) {
+    t.currentId = 0;
+    return err ? err : 35;
+  }
   row.id = id;
   deliver(t, row, length);
   return 0;
@@ -242,6 +254,7 @@ int32_t getByKey(ZephraTable& t, KeyState& k) {
   int rc = stepRow(s);
   if (rc != SQLITE_ROW) {
     sqlite3_reset(s);
+    t.currentId = 0;
     return rc == SQLITE_DONE ? 35 : sqlFault(t.db(), rc);
   }
   Row row{value, sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1), columnBlob(s, 2)};

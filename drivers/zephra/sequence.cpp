@@ -34,7 +34,8 @@ int64_t getId(const char* p) {
 
 // Reads up to `limit` rows from the cursor in direction `dir` into the table's batch.
 int32_t fetch(ZephraTable& t, int dir, size_t limit) {
-  t.dropBatch();
+  t.batchPos = 0;
+  t.batchDir = 0;
   const Cursor& c = t.cursor;
   std::string cmp = dir > 0 ? (c.inclusive ? ">=" : ">") : (c.inclusive ? "<=" : "<");
   std::string sql;
@@ -59,15 +60,23 @@ int32_t fetch(ZephraTable& t, int dir, size_t limit) {
     sqlite3_bind_int64(s, 2, dir > 0 ? c.nextFrom : c.prevFrom);
   }
   sqlite3_bind_int64(s, 3, static_cast<sqlite3_int64>(limit));
+  // The batch keeps its rows' buffers from one fetch to the next.
+  size_t count = 0;
   int rc;
   while ((rc = stepRow(s)) == SQLITE_ROW) {
-    Row row;
-    if (keyed) row.key = columnBlob(s, 0);
+    if (count == t.batch.size()) t.batch.emplace_back();
+    Row& row = t.batch[count++];
+    auto assign = [&](std::string& to, int col) {
+      const void* p = sqlite3_column_blob(s, col);
+      to.assign(p ? static_cast<const char*>(p) : "",
+                static_cast<size_t>(sqlite3_column_bytes(s, col)));
+    };
+    if (keyed) assign(row.key, 0);
     row.id = sqlite3_column_int64(s, 1);
     row.chg = sqlite3_column_int64(s, 2);
-    row.data = columnBlob(s, 3);
-    t.batch.push_back(std::move(row));
+    assign(row.data, 3);
   }
+  t.batch.resize(count);
   sqlite3_reset(s);
   if (rc != SQLITE_DONE) {
     t.dropBatch();
@@ -162,6 +171,7 @@ int32_t readNext(ZephraTable& t, int dir) {
   }
   if (t.batchPos >= t.batch.size()) {
     t.dropBatch();
+    t.currentId = 0;
     return 33;
   }
   const Row& row = t.batch[t.batchPos++];

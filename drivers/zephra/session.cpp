@@ -49,14 +49,16 @@ Session::~Session() {
   if (!mainPath.empty()) unlink(mainPath.c_str());
 }
 
-std::shared_ptr<Session> sessionForThread() {
+std::shared_ptr<Session> sessionForThread(const std::string& path) {
   for (auto it = tSessions.begin(); it != tSessions.end();) {
     auto s = it->lock();
     if (!s) {
       it = tSessions.erase(it);
       continue;
     }
-    if (s->attached < sqlite3_limit(s->db, SQLITE_LIMIT_ATTACHED, -1) && !s->txnOpen) return s;
+    if (s->attached < sqlite3_limit(s->db, SQLITE_LIMIT_ATTACHED, -1) && !s->txnOpen &&
+        !s->files.count(path))
+      return s;
     ++it;
   }
   auto s = newSession();

@@ -1,6 +1,16 @@
 // Open-file-description locks on a side file: byte 0 is held shared by every open, byte 1 by
 // opens that deny writing, byte 2 by opens that deny everything; byte 3 guards the check and
 // the taking of the others so two opens cannot pass each other.
+//
+// A deny-write or deny-all open is granted while others have the table open (the catalog is
+// open in every running copy of the program for its whole run); from then on the others' writes
+// are refused, and a deny-all open also refuses later opens. Two opens that both deny writing
+// exclude each other.
+//
+// A deny-write or deny-all open is granted while others have the table open (the catalog is
+// open in every running copy of the program for its whole run); from then on the others' writes
+// are refused, and a deny-all open also refuses later opens. Two opens that both deny writing
+// exclude each other.
 #include "drivers/zephra/share_lock.h"
 
 #include <fcntl.h>
@@ -56,8 +66,10 @@ int ShareLock::acquire(const std::string& tablePath, int shareMode, int waitMs) 
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
     setLock(fd, F_WRLCK, kGuardByte, true);
-    bool conflict = heldByOthers(fd, kDenyAllByte) || (denyAll && heldByOthers(fd, kOpenByte)) ||
-                    (denyWrite && heldByOthers(fd, kDenyWriteByte));
+    // Opens already there stay, but lose writing: deny-all differs from deny-write only in
+    // refusing the opens that come later.
+    bool conflict =
+        heldByOthers(fd, kDenyAllByte) || (denyWrite && heldByOthers(fd, kDenyWriteByte));
     if (!conflict) {
       setLock(fd, F_RDLCK, kOpenByte, false);
       if (denyWrite) setLock(fd, F_RDLCK, kDenyWriteByte, false);

@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kExtension = ".ZPH";
 constexpr int kFormat = 1;
+constexpr int64_t kMapBytes = int64_t(4) << 30;
 int gNextUid = 0;
 
 bool exists(const std::string& path) {
@@ -180,9 +181,12 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
   t->uid = ++gNextUid;
   int lockResult = t->lock.acquire(path, share, recoverWaitMs(table));
   if (lockResult < 0) return platformFault("lock");
-  if (lockResult) return lockResult;
+  if (lockResult) {
+    Kiv$setfileerror("share", "Another program holds the table with sharing denied");
+    return lockResult;
+  }
 
-  t->session = sessionForThread();
+  t->session = sessionForThread(path);
   if (!t->session) return Kiv$ERRCODE;
   Session& s = *t->session;
   t->schema = quoteIdent("z" + std::to_string(++s.nextSchema));
@@ -199,12 +203,16 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     if (rc != SQLITE_OK) return sqlFault(s.db, rc);
   }
   ++s.attached;
+  s.files.insert(path);
   auto fail = [&](int32_t err) {
     closeTable(t.release());
     return err;
   };
-  int32_t err = exec(s, "PRAGMA " + t->schema + ".journal_mode=DELETE; PRAGMA " + t->schema +
-                            ".synchronous=NORMAL; PRAGMA " + t->schema + ".cache_size=-16000");
+  // Reads map the file instead of copying pages through system calls.
+  int32_t err =
+      exec(s, "PRAGMA " + t->schema + ".journal_mode=DELETE; PRAGMA " + t->schema +
+                  ".synchronous=NORMAL; PRAGMA " + t->schema + ".cache_size=-16000; PRAGMA " +
+                  t->schema + ".mmap_size=" + std::to_string(kMapBytes));
   if (err) return fail(err);
 
   std::string format, reclen, layout, keys, stale;
@@ -256,6 +264,8 @@ void closeTable(ZephraTable* t) {
       sqlite3_exec(session->db, ("DETACH DATABASE " + t->schema).c_str(), nullptr, nullptr,
                    nullptr);
       --session->attached;
+      auto it = session->files.find(t->path);
+      if (it != session->files.end()) session->files.erase(it);
     }
   }
   delete t;
@@ -263,7 +273,10 @@ void closeTable(ZephraTable* t) {
 
 int32_t createTable(KivTable* table) {
   std::string path = tablePath(*table);
-  if (ShareLock::openElsewhere(path)) return 32;
+  if (ShareLock::openElsewhere(path)) {
+    Kiv$setfileerror("share", "The table is open elsewhere");
+    return 32;
+  }
   std::string fresh = path + ".new";
   unlink(fresh.c_str());
   std::vector<kiv::data::RecordField> fields;
@@ -272,7 +285,7 @@ int32_t createTable(KivTable* table) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   std::string sql =
-      "PRAGMA journal_mode=DELETE; BEGIN;"
+      "PRAGMA page_size=16384; PRAGMA journal_mode=DELETE; BEGIN;"
       "CREATE TABLE meta(name TEXT PRIMARY KEY, value);"
       "CREATE TABLE rec(id INTEGER PRIMARY KEY, chg INTEGER NOT NULL, data BLOB NOT NULL);";
   ZephraTable probe;
@@ -325,7 +338,10 @@ int32_t createTable(KivTable* table) {
 int32_t removeTable(KivTable* table) {
   std::string path = tablePath(*table);
   if (!exists(path)) return 2;
-  if (ShareLock::openElsewhere(path)) return 32;
+  if (ShareLock::openElsewhere(path)) {
+    Kiv$setfileerror("share", "The table is open elsewhere");
+    return 32;
+  }
   if (unlink(path.c_str()) != 0) return platformFault("remove");
   unlink((path + "-journal").c_str());
   unlink(ShareLock::lockPath(path).c_str());

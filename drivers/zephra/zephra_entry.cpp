@@ -13,6 +13,8 @@ namespace kiv::zephra {
 namespace {
 
 constexpr int kTransactionLockMs = 2000;  // LOGOUT waits this long for other writers
+constexpr int kStreamCacheKb = -262144;   // page cache of a table in STREAM mode (256 MB)
+constexpr int kNormalCacheKb = -16000;
 
 std::map<const KivTable*, int> gRecoverWaitMs;
 
@@ -262,20 +264,23 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       o.error = duplicateOf(*t, nullptr, o.result);
       break;
     case KIV_DRV_STREAM:
+      // A batch of writes keeps more pages in memory until FLUSH.
       t->stream = true;
+      exec(*t->session, "PRAGMA " + t->schema + ".cache_size=" + std::to_string(kStreamCacheKb));
       break;
     case KIV_DRV_FLUSH:
       t->stream = false;
+      exec(*t->session, "PRAGMA " + t->schema + ".cache_size=" + std::to_string(kNormalCacheKb));
       if (!t->session->logout) o.error = commitSession(*t->session);
       break;
     case KIV_DRV_BUILDFILE:
       o.error = buildKeys(*t);
       break;
     case KIV_DRV_BUILDKEY:
-      o.error = k->dynamic ? (k->valid ? buildIndex(*t, *k, "") : 46) : buildKeys(*t);
+      o.error = k->dynamic ? (k->valid ? buildIndex(*t, *k, "", true) : 46) : buildKeys(*t);
       break;
     case KIV_DRV_BUILDDYN:
-      o.error = k->dynamic ? buildIndex(*t, *k, str1) : 76;
+      o.error = k->dynamic ? buildIndex(*t, *k, str1, false) : 76;
       break;
     case KIV_DRV_EMPTY:
       o.error = emptyTable(*t);
@@ -384,8 +389,6 @@ extern "C" __attribute__((visibility("default"))) int32_t ZEPHRA(int32_t op, Kiv
     kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
   _drv_update_state(openOf(table), keyObject, op, err);
   if (err) {
-    if (err == 32 && Kiv$ERRCODE != 32)
-      Kiv$setfileerror("lock", "The table is locked by another program");
     Kiv$seterror(err);
   }
   return o.result;

@@ -90,9 +90,9 @@ struct ZephraTable {
   std::string q(std::string_view name) const { return schema + "." + std::string(name); }
   // A prepared statement for `sql`, kept for the table's lifetime; null with the error set.
   sqlite3_stmt* statement(const std::string& sql);
+  // Forgets the rows read ahead (their buffers stay for the next fetch).
   void dropBatch() {
-    batch.clear();
-    batchPos = 0;
+    batchPos = batch.size();
     batchDir = 0;
   }
 };
@@ -147,7 +147,8 @@ int32_t regetAt(ZephraTable& t, KeyState* k, std::string_view pos);
 
 // Keys (keys.cpp).
 int32_t buildKeys(ZephraTable& t);
-int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components);
+// Builds a run-time index from a component string, or again from its last one (rebuild).
+int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components, bool rebuild);
 int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip);
 int32_t deleteKeys(ZephraTable& t, int64_t id, const uint8_t* data);
 int32_t checkUnique(ZephraTable& t, const uint8_t* data, int64_t self);

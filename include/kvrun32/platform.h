@@ -115,7 +115,8 @@ int32_t GetVolumeInformationA(const char* root, char* label, uint32_t labelSize,
                               uint32_t fsNameSize);
 
 /* Changes the label of the volume of `root` (NULL or "" label = remove it). Only drives pinned
-   with a label of their own can change it; other volumes fail with error 50 (not supported). */
+   with a label of their own can change it (for the rest of the process); other volumes fail with
+   error 5 (access denied) when the drive's folder is not writable, else 50 (not supported). */
 int32_t SetVolumeLabelA(const char* root, const char* label);
 
 /* Directory search: `pattern` is a folder path and a last part with "*" and "?" wild cards
@@ -135,7 +136,11 @@ int32_t FileTimeToLocalFileTime(const KivFileTime* fileTime, KivFileTime* localF
 /* A file time to calendar fields; fails (87) at 0x8000000000000000 and above. */
 int32_t FileTimeToSystemTime(const KivFileTime* fileTime, KivSystemTime* systemTime);
 
-/* The current directory as a drive path ("X:\DIR"; the root as "X:\"). Gives the length stored
+/* The current directory. The runtime's PATH and SETPATH are meant to use these two calls: a
+   directory is entered and reported as a drive path, so "C:\" and the upper-case paths of a catalog
+   work.
+
+   The current directory as a drive path ("X:\DIR"; the root as "X:\"). Gives the length stored
    (without the NUL), or, when the buffer is too small, the size needed including the NUL;
    0 on failure. */
 uint32_t GetCurrentDirectoryA(uint32_t bufferSize, char* buffer);

@@ -31,8 +31,10 @@
        u8   extra length, then further declaration text, possibly empty
 
    A member group is a field of type 22 whose own fields follow it as ordinary field records
-   (their offsets are from the start of the outer group), so fields are numbered flat, 1 upwards,
-   in declaration order. The group's size is its element size times its dimension (at least 1).
+   (their offsets are from the start of the outer group and lie inside the member group's first
+   element), so fields are numbered flat, 1 upwards, in declaration order. A dimensioned member
+   group repeats its fields every `size` bytes. Overlay fields are left out when a group is
+   cleared, tested for blank or converted, since the fields under them already are. The group's size is its element size times its dimension (at least 1).
    The C++ side reads a layout with class_descriptor (runtime/core/ufo.h: NFields, FieldDesc,
    RecordSize, FieldUfo) and builds one with CLASS_DESCRIPTOR (SETUP, STARTGROUP, ADDFIELD,
    ADDARRAY, OVERFIELD, ENDGROUP, ENDDECLARATION).

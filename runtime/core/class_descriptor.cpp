@@ -88,6 +88,30 @@ class LayoutCursor {
   bool ok_ = true;
 };
 
+// Member groups nest: a member group's fields follow it within its parent's fields, and every
+// field that is not an overlay lies inside one element of the member group holding it (so that
+// walking the member group's elements stays inside the record).
+bool nestingValid(const std::vector<FieldDescription>& fields) {
+  struct Open {
+    size_t endIndex;
+    uint64_t low, high;
+  };
+  std::vector<Open> open;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    while (!open.empty() && open.back().endIndex <= i) open.pop_back();
+    const FieldDescription& f = fields[i];
+    uint64_t end = uint64_t(f.offset) + uint64_t(f.size) * (f.dim > 1 ? f.dim : 1);
+    if (!open.empty()) {
+      const Open& parent = open.back();
+      if (!f.overlay && (f.offset < parent.low || end > parent.high)) return false;
+      if (i + 1 + f.members > parent.endIndex) return false;
+    }
+    if (f.type == KIV_GROUP)
+      open.push_back({i + 1 + f.members, f.offset, uint64_t(f.offset) + f.size});
+  }
+  return true;
+}
+
 void putU32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
@@ -114,7 +138,12 @@ class_descriptor::class_descriptor(const uint8_t* layout) {
   dim_ = in.u32();
   uint32_t count = in.u32();
   name_ = in.text();
-  if (!in.ok()) return;
+  // The whole record must be addressable with a 32-bit size.
+  if (!in.ok() || uint64_t(elementSize_) * (dim_ > 1 ? dim_ : 1) > UINT32_MAX) {
+    name_.clear();
+    elementSize_ = dim_ = 0;
+    return;
+  }
   for (uint32_t i = 0; i < count && in.ok(); ++i) {
     FieldDescription f;
     f.type = in.u8();
@@ -135,7 +164,7 @@ class_descriptor::class_descriptor(const uint8_t* layout) {
     if (uint64_t(i) + f.members >= count) break;
     fields_.push_back(std::move(f));
   }
-  valid_ = in.ok() && fields_.size() == count;
+  valid_ = in.ok() && fields_.size() == count && nestingValid(fields_);
   if (!valid_) {
     fields_.clear();
     name_.clear();
@@ -186,24 +215,43 @@ Ufo* class_descriptor::FieldUfo(void* group, uint32_t n) const {
 
 namespace {
 
-// Calls `visit` with a descriptor for every element of every plain field (not an overlay, not a
-// member group, whose own fields are visited instead), in every element of the group; stops
-// when `visit` gives false.
+// Visits fields [from, to) of a layout at `base` (the start of the group element, shifted by the
+// element of every member-group array being walked): plain fields element by element, member
+// groups through their own fields in each of their elements; overlays are left out. Gives false
+// when `visit` asked to stop.
+template <typename Visit>
+bool visitFields(const class_descriptor& layout, uint32_t from, uint32_t to, char* base,
+                 Visit& visit) {
+  for (uint32_t n = from; n < to; ++n) {
+    const FieldDescription& f = layout.FieldDesc(n);
+    uint32_t elements = f.dim > 1 ? f.dim : 1;
+    if (f.type == KIV_GROUP) {
+      uint32_t end = n + 1 + f.members;
+      if (!f.overlay) {
+        for (uint32_t e = 0; e < elements; ++e)
+          if (!visitFields(layout, n + 1, end, base + size_t(e) * f.size, visit)) return false;
+      }
+      n = end - 1;
+      continue;
+    }
+    if (f.overlay) continue;
+    for (uint32_t e = 0; e < elements; ++e) {
+      std::unique_ptr<Ufo> v(kiv::core::makeUfo(base + f.offset + size_t(e) * f.size, f.type,
+                                                f.size, f.places, false));
+      if (v && !visit(*v)) return false;
+    }
+  }
+  return true;
+}
+
+// Calls `visit` with a descriptor for every value of every element of the group; stops when
+// `visit` gives false.
 template <typename Visit>
 void eachValue(const class_descriptor& layout, void* group, Visit visit) {
   uint32_t groups = layout.Dimension() > 1 ? layout.Dimension() : 1;
   for (uint32_t g = 0; g < groups; ++g) {
     char* base = static_cast<char*>(group) + size_t(g) * layout.ElementSize();
-    for (uint32_t n = 1; n <= layout.NFields(); ++n) {
-      const FieldDescription& f = layout.FieldDesc(n);
-      if (f.overlay || f.type == KIV_GROUP) continue;
-      uint32_t elements = f.dim > 1 ? f.dim : 1;
-      for (uint32_t e = 0; e < elements; ++e) {
-        std::unique_ptr<Ufo> v(kiv::core::makeUfo(base + f.offset + size_t(e) * f.size, f.type,
-                                                  f.size, f.places, false));
-        if (v && !visit(*v)) return;
-      }
-    }
+    if (!visitFields(layout, 1, layout.NFields() + 1, base, visit)) return;
   }
 }
 
@@ -329,10 +377,17 @@ void CLASS_DESCRIPTOR::ADDFIELD(int32_t type, uint32_t size, const char* name, u
   } else if (size) {
     f.size = size;
   } else {
-    // No size: a sized type would take its picture's display width, which needs the picture
-    // compiler; without a usable size the field cannot be described.
-    kiv::core::typingError(75);
-    return;
+    // No size: a sized type takes its picture's display width.
+    int32_t width = -1;
+    if (!f.picture.empty()) {
+      uint8_t compiled[KIV_PICTURE_SIZE];
+      width = Kiv$storepict(f.picture.data(), static_cast<uint32_t>(f.picture.size()), compiled);
+    }
+    if (width <= 0) {
+      kiv::core::typingError(75);
+      return;
+    }
+    f.size = static_cast<uint32_t>(width);
   }
   if (type == KIV_GROUP || !validField(f)) {
     kiv::core::typingError(75);

@@ -3,11 +3,13 @@
 // declared here in their slot order (SetLong .. SetAddress). The exported C operations of
 // include/kvrun32/ufo.h are thin adapters over these classes.
 //
-// Pictured values (kind 29) are subclasses of RealUfo, DecimalUfo and LongUfo that override
-// Kind, PushValue and PopValue; they live with the picture engine. The value of an expression
-// node (ComputedUfo) lives with the expression evaluator.
+// Pictured values (kind 29) are subclasses of RealUfo, DecimalUfo and LongUfo that keep a
+// compiled picture beside the value: they push their formatted text and pop typed text through
+// the picture, and take their numeric value everywhere else. The value of an expression node
+// (ComputedUfo) lives with the expression evaluator.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "include/kvrun32/picture.h"
 #include "include/kvrun32/ufo.h"
 
 // Where Save writes: n bytes, or one byte.
@@ -315,6 +318,86 @@ class UlongUfo : public DecimalUfo {
   void ClearTo(int32_t sign) override;
 };
 
+// ---------------------------------------------------------------------------------------------
+// Pictured values (kind 29).
+
+// The compiled picture a pictured descriptor keeps. A text that does not compile gives a
+// picture of width 0: its value formats as the empty text and typed text reads back as 0, as
+// the picture operations on the stacks do.
+class UfoPicture {
+ public:
+  explicit UfoPicture(std::string_view text);
+
+  const std::string& text() const { return text_; }
+  bool compiled() const { return width_ > 0; }
+  // Display width: the characters every formatted value has.
+  uint32_t width() const { return width_; }
+  const void* compiledPicture() const { return buffer_.data(); }
+
+  // The number text typed text reads back as (dates and times as serials).
+  std::string deformat(std::string_view typed) const;
+
+ private:
+  std::string text_;
+  std::array<uint8_t, KIV_PICTURE_SIZE> buffer_{};
+  uint32_t width_ = 0;
+};
+
+// A LONG-family value (LONG, BYTE, SHORT, USHORT, DATE, TIME) with a picture.
+class PictureUfoL : public LongUfo {
+ public:
+  PictureUfoL(uint8_t type, void* addr, const UfoPicture& picture, bool ownCopy)
+      : LongUfo(type, addr, ownCopy), picture_(picture) {}
+
+  void Assign(Ufo& source) override;
+  void PopValue() override;
+  void PushValue() override;
+  Ufo* Duplicate(bool ownCopy) override;
+  int32_t Kind() override { return KIV_PICTURED; }
+
+  const UfoPicture& picture() const { return picture_; }
+
+ private:
+  UfoPicture picture_;
+};
+
+// A REAL-family value (REAL, SREAL, BFLOAT4, BFLOAT8) with a picture.
+class PictureUfoS : public RealUfo {
+ public:
+  PictureUfoS(uint8_t type, void* addr, const UfoPicture& picture, bool ownCopy)
+      : RealUfo(type, addr, ownCopy), picture_(picture) {}
+
+  void Assign(Ufo& source) override;
+  void PopValue() override;
+  void PushValue() override;
+  Ufo* Duplicate(bool ownCopy) override;
+  int32_t Kind() override { return KIV_PICTURED; }
+
+  const UfoPicture& picture() const { return picture_; }
+
+ private:
+  UfoPicture picture_;
+};
+
+// A DECIMAL or PDECIMAL value with a picture.
+class PictureUfoD : public DecimalUfo {
+ public:
+  PictureUfoD(uint8_t type, void* addr, uint32_t size, uint32_t places, const UfoPicture& picture,
+              bool ownCopy)
+      : DecimalUfo(type, addr, size, places, ownCopy), picture_(picture) {}
+
+  void Assign(Ufo& source) override;
+  void PopValue() override;
+  void PushValue() override;
+  Ufo* Duplicate(bool ownCopy) override;
+  int32_t Kind() override { return KIV_PICTURED; }
+
+  const UfoPicture& picture() const { return picture_; }
+
+ private:
+  UfoPicture picture_;
+};
+
 // STRING (18): fixed length, padded with spaces.
 class StringUfo : public VarUfo {
  public:
@@ -555,6 +638,12 @@ namespace kiv::core {
 // A new descriptor for a type code over storage (see Kiv$Mem2Ufo); none for an unknown code,
 // without reporting.
 Ufo* makeUfo(void* addr, int32_t type, uint32_t size, uint32_t places, bool ownCopy);
+
+// A new pictured descriptor (kind 29) over storage of a LONG-family type (1 to 6), a REAL-family
+// type (8, 9, 13, 14) or DECIMAL/PDECIMAL (10, 11, with size and places), showing its value
+// through `picture`; none for any other type code, without reporting.
+Ufo* makePicturedUfo(void* addr, int32_t type, uint32_t size, uint32_t places,
+                     std::string_view picture, bool ownCopy);
 
 // Kinds 18 to 20 and 27 to 29.
 bool isStringLike(int32_t kind);

@@ -14,6 +14,7 @@
 
 #include "include/kvrun32.h"
 #include "runtime/core/error_state.h"
+#include "runtime/platform/host_errors.h"
 
 namespace {
 
@@ -42,43 +43,12 @@ std::string upper(std::string_view s) {
   return r;
 }
 
-// The platform's numbering of a host error (what GetLastError would have given).
-int32_t platformCode(int err, bool directory = false) {
-  switch (err) {
-    case ENOENT:
-      return directory ? 3 : 2;
-    case ENOTDIR:
-      return 3;
-    case EMFILE:
-    case ENFILE:
-      return 4;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return 5;
-    case ENOMEM:
-      return 8;
-    case EEXIST:
-      return 80;
-    case EXDEV:
-      return 17;
-    case ENOSPC:
-      return 112;
-    case ENAMETOOLONG:
-      return 206;
-    case EISDIR:
-      return 5;
-    case EBUSY:
-      return 32;
-    default:
-      return 31;
-  }
-}
-
+// Records a host error in the platform's numbering and gives that number; a missing entry on
+// the way to a directory is a missing path.
 int32_t fail(int err, bool directory = false) {
-  int32_t code = platformCode(err, directory);
-  kiv::core::setPlatformError(static_cast<uint32_t>(code));
-  return code;
+  auto code = directory && err == ENOENT ? 3u : kiv::platform::platformErrorFromErrno(err);
+  kiv::core::setPlatformError(code);
+  return static_cast<int32_t>(code);
 }
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
@@ -236,7 +206,7 @@ int32_t _drv_CopyFile(const char* source, const char* target) {
   if (out < 0) {
     int err = errno;
     close(in);
-    return fail(err);
+    return fail(err, true);  // a missing target is a missing directory
   }
   size_t size = kCopyBuffer;
   char* buffer = static_cast<char*>(std::malloc(size));

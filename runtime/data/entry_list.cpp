@@ -1,8 +1,34 @@
 #include "runtime/data/entry_list.h"
 
+#include <cstring>
 #include <new>
 
 namespace kiv::data {
+
+// Moves the logical entries [from, to) of a ring one place up (toward the end); one memmove when
+// the span does not wrap around the ring.
+void EntryList::moveUp(Block& b, size_t from, size_t to) {
+  if (from >= to) return;
+  size_t p = (b.head + from) & kMask;
+  if (p + (to - from) < kBlock) {
+    std::memmove(b.slot + p + 1, b.slot + p, (to - from) * sizeof(Entry));
+    return;
+  }
+  for (size_t j = to; j > from; --j)
+    b.slot[(b.head + j) & kMask] = b.slot[(b.head + j - 1) & kMask];
+}
+
+// Moves the logical entries [from, to) one place down (toward the front).
+void EntryList::moveDown(Block& b, size_t from, size_t to) {
+  if (from >= to) return;
+  size_t p = (b.head + from) & kMask;
+  if (p >= 1 && p + (to - from) <= kBlock) {
+    std::memmove(b.slot + p - 1, b.slot + p, (to - from) * sizeof(Entry));
+    return;
+  }
+  for (size_t j = from; j < to; ++j)
+    b.slot[(b.head + j - 1) & kMask] = b.slot[(b.head + j) & kMask];
+}
 
 bool EntryList::insert(size_t pos, Entry entry) {
   if (size_ == blocks_.size() * kBlock) {
@@ -29,11 +55,10 @@ bool EntryList::insert(size_t pos, Entry entry) {
   const size_t count = target == last ? size_ - (target << kShift) : kBlock - 1;
   const size_t i = pos & kMask;
   if (i < count / 2) {
+    moveDown(b, 0, i);
     b.head = (b.head - 1) & kMask;
-    for (size_t j = 0; j < i; ++j) b.slot[(b.head + j) & kMask] = b.slot[(b.head + j + 1) & kMask];
   } else {
-    for (size_t j = count; j > i; --j)
-      b.slot[(b.head + j) & kMask] = b.slot[(b.head + j - 1) & kMask];
+    moveUp(b, i, count);
   }
   b.slot[(b.head + i) & kMask] = entry;
   ++size_;
@@ -47,11 +72,10 @@ EntryList::Entry EntryList::erase(size_t pos) {
   const size_t i = pos & kMask;
   Entry removed = b.slot[(b.head + i) & kMask];
   if (i < count / 2) {
-    for (size_t j = i; j > 0; --j) b.slot[(b.head + j) & kMask] = b.slot[(b.head + j - 1) & kMask];
+    moveUp(b, 0, i);
     b.head = (b.head + 1) & kMask;
   } else {
-    for (size_t j = i; j + 1 < count; ++j)
-      b.slot[(b.head + j) & kMask] = b.slot[(b.head + j + 1) & kMask];
+    moveDown(b, i + 1, count);
   }
   // Each later block gives its first entry to the end of the block before it.
   const size_t last = (size_ - 1) >> kShift;

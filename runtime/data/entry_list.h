@@ -42,6 +42,8 @@ class EntryList {
     Entry slot[kBlock];
     size_t head = 0;  // slot of the block's first entry
   };
+  static void moveUp(Block& b, size_t from, size_t to);
+  static void moveDown(Block& b, size_t from, size_t to);
   // Entries in block b.
   size_t countIn(size_t b) const {
     size_t start = b << kShift;

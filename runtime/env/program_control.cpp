@@ -4,12 +4,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "include/kvrun32.h"
 #include "runtime/core/error_state.h"
 #include "runtime/core/string_stack.h"
 #include "runtime/env/command_line.h"
+#include "runtime/platform/current_directory.h"
 #include "runtime/platform/host_errors.h"
 #include "runtime/platform/process.h"
 
@@ -47,6 +49,11 @@ extern "C" {
 
 void Kiv$PATH(void) {
   Kiv$clearerror();
+  // The current directory as the program knows it: a drive path such as "C:\\TMP".
+  if (std::optional<std::string> drivePath = kiv::platform::currentDrivePath()) {
+    kiv::core::pushCopy(std::string_view(*drivePath).substr(0, kMaxPath));
+    return;
+  }
   char buffer[4096];
   if (!getcwd(buffer, sizeof buffer)) {
     kiv::platform::recordHostError(errno);
@@ -60,8 +67,11 @@ void Kiv$PATH(void) {
 void Kiv$SETPATH(void) {
   std::string dir = popClipped();
   Kiv$clearerror();
-  if (chdir(dir.c_str()) != 0) {
-    kiv::platform::recordHostError(errno);
+  // Drive paths and relative paths go through the drive map; a host path is entered as it is.
+  bool entered = dir.empty() || dir[0] != '/' ? kiv::platform::changeDirectory(dir.c_str())
+                                              : chdir(dir.c_str()) == 0;
+  if (!entered) {
+    if (dir.empty() || dir[0] == '/') kiv::platform::recordHostError(errno);
     Kiv$seterror(3);
   }
 }

@@ -1,6 +1,6 @@
-// Directory searches: FindFirstFileA reads the whole folder at once (the alternate names of its
-// entries depend on every name in it), examines the entries the mask selects, and hands them out
-// one by one through FindNextFileA.
+// Directory searches: FindFirstFileA reads every name of the folder at once (the alternate names
+// of its entries depend on every name in it); each entry the mask selects is examined when it is
+// handed out, so a search holds names only, however large the folder.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,14 +26,6 @@
 namespace kiv::platform {
 namespace {
 
-struct Search {
-  std::vector<KivFindData> entries;
-  size_t next = 0;
-};
-
-std::mutex gMutex;
-std::unordered_set<Search*> gSearches;  // open searches, so a stale handle is refused
-
 constexpr unsigned kStatxWanted =
     STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
 
@@ -41,14 +33,13 @@ uint64_t fileTime(const statx_timestamp& t) { return fileTimeFromUnix(t.tv_sec, 
 
 void copyName(char* target, size_t size, std::string_view name) {
   size_t n = std::min(name.size(), size - 1);
-  std::memcpy(target, name.data(), n);
+  if (n > 0) std::memcpy(target, name.data(), n);
   target[n] = '\0';
 }
 
-// The entry's data from what statx gave; `link` marks a symbolic link.
-KivFindData entryData(std::string_view name, std::string_view alternate, const struct statx& sx,
-                      bool link) {
-  KivFindData d{};
+// Fills a zeroed entry from what statx gave; `link` marks a symbolic link.
+void fillEntry(KivFindData& d, std::string_view name, std::string_view alternate,
+               const struct statx& sx, bool link) {
   const mode_t mode = sx.stx_mode;
   if (!(mode & S_IWUSR)) d.attributes |= KIV_ATTR_READONLY;
   if (name.size() > 0 && name[0] == '.' && name != "." && name != "..")
@@ -70,38 +61,40 @@ KivFindData entryData(std::string_view name, std::string_view alternate, const s
   }
   copyName(d.name, sizeof d.name, name);
   copyName(d.alternateName, sizeof d.alternateName, alternate);
-  return d;
 }
 
+// A directory on which another file system is mounted. Where the kernel tells mount roots, that
+// answer counts (a btrfs subvolume has a device number of its own but is no mount); older
+// kernels are asked by device number.
 bool isMountPoint(const struct statx& sx, dev_t folderDevice) {
-  if ((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-      (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
-    return true;
+  if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+    return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
   return makedev(sx.stx_dev_major, sx.stx_dev_minor) != folderDevice;
 }
 
-// Examines one entry of the folder open as `dirFd`. False (errno set) when it cannot be
-// examined, or (errno 0) when it is left out: a mount point of another volume.
+// Examines one entry (its name NUL-terminated) of the folder open as `dirFd` into a zeroed
+// entry. False (errno set) when it cannot be examined, or (errno 0) when it is left out: a mount
+// point of another volume.
 bool examine(int dirFd, dev_t folderDevice, std::string_view name, std::string_view alternate,
              KivFindData* data) {
-  std::string path(name);
+  const char* path = name.data();  // NUL-terminated
   struct statx sx {};
-  if (statx(dirFd, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxWanted, &sx) != 0)
+  if (statx(dirFd, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxWanted, &sx) != 0)
     return false;
   if (S_ISLNK(sx.stx_mode)) {
     // A link to a regular file stands for the file; any other link is an entry of its own,
     // so no search is ever led into a directory through a link.
     struct statx target {};
-    bool toFile = statx(dirFd, path.c_str(), AT_NO_AUTOMOUNT, kStatxWanted, &target) == 0 &&
-                  S_ISREG(target.stx_mode);
-    *data = entryData(name, alternate, toFile ? target : sx, true);
+    bool toFile =
+        statx(dirFd, path, AT_NO_AUTOMOUNT, kStatxWanted, &target) == 0 && S_ISREG(target.stx_mode);
+    fillEntry(*data, name, alternate, toFile ? target : sx, true);
     return true;
   }
   if (S_ISDIR(sx.stx_mode) && name != "." && name != ".." && isMountPoint(sx, folderDevice)) {
     errno = 0;
     return false;
   }
-  *data = entryData(name, alternate, sx, false);
+  fillEntry(*data, name, alternate, sx, false);
   return true;
 }
 
@@ -125,28 +118,64 @@ KivFindHandle fail(uint32_t error) {
   return KIV_INVALID_HANDLE;
 }
 
-// Reads every name of the open folder ("." and ".." aside). False with errno set on failure.
-bool readNames(int dirFd, std::vector<std::string>* names) {
-  int fd = dup(dirFd);
-  if (fd < 0) return false;
-  DIR* dir = fdopendir(fd);
-  if (!dir) {
-    int err = errno;
-    close(fd);
-    errno = err;
-    return false;
-  }
+// Every name of a folder ("." and ".." aside), each NUL-terminated in one block of text.
+struct FolderNames {
+  std::string text;
+  std::vector<std::string_view> names;  // into text, valid once reading is done
+};
+
+// Reads the names of the folder open as `dir`. False with errno set.
+bool readNames(DIR* dir, FolderNames* out) {
+  std::vector<std::pair<size_t, size_t>> spans;
   errno = 0;
   while (dirent* e = readdir(dir)) {
     const char* n = e->d_name;
     if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-    names->emplace_back(n);
+    size_t len = strlen(n);
+    spans.emplace_back(out->text.size(), len);
+    out->text.append(n, len + 1);
   }
-  int err = errno;
-  closedir(dir);
-  errno = err;
-  return err == 0;
+  if (errno != 0) return false;
+  out->names.reserve(spans.size());
+  for (auto [at, len] : spans) out->names.emplace_back(out->text.data() + at, len);
+  return true;
 }
+
+// One open search: the folder (kept open), its names and where the search stands.
+struct Search {
+  DIR* dir = nullptr;
+  dev_t device = 0;
+  bool withDots = false;  // "." and ".." come first (below a drive's root)
+  std::string mask;
+  FolderNames folder;
+  std::vector<std::string> alternates;
+  size_t next = 0;  // position in ".", ".." (when withDots), then the names
+
+  ~Search() {
+    if (dir) closedir(dir);
+  }
+
+  // Fills `data` with the next entry the mask selects that can be examined. False at the end;
+  // `denied` tells whether an entry was refused for want of permission.
+  bool nextEntry(KivFindData* data, bool* denied) {
+    const size_t dots = withDots ? 2 : 0;
+    const size_t total = dots + folder.names.size();
+    while (next < total) {
+      const size_t at = next++;
+      std::string_view name = at < dots ? (at == 0 ? "." : "..") : folder.names[at - dots];
+      std::string_view alternate =
+          at < dots ? std::string_view() : std::string_view(alternates[at - dots]);
+      if (!matchesMask(name, mask)) continue;
+      *data = KivFindData{};
+      if (examine(dirfd(dir), device, name, alternate, data)) return true;
+      if (errno == EACCES) *denied = true;
+    }
+    return false;
+  }
+};
+
+std::mutex gMutex;
+std::unordered_set<Search*> gSearches;  // open searches, so a stale handle is refused
 
 Search* openSearch(KivFindHandle handle) {
   std::lock_guard lock(gMutex);
@@ -171,43 +200,24 @@ KivFindHandle FindFirstFileA(const char* pattern, KivFindData* data) {
   const bool atRoot = folder->below.empty();
   std::string host = hostPath(*folder);
 
-  int dirFd = open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) {
+  auto search = std::make_unique<Search>();
+  search->dir = opendir(host.c_str());
+  if (!search->dir) {
     if (errno == ENOENT) return fail(3);  // the folder of the pattern is missing
     recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
   struct stat folderStat {};
-  std::vector<std::string> names;
-  if (fstat(dirFd, &folderStat) != 0 || !readNames(dirFd, &names)) {
-    int err = errno;
-    close(dirFd);
-    recordHostError(err);
+  if (fstat(dirfd(search->dir), &folderStat) != 0 || !readNames(search->dir, &search->folder)) {
+    recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
-
-  std::vector<std::string_view> views(names.begin(), names.end());
-  std::vector<std::string> alternates = alternateNames(views);
-  auto search = std::make_unique<Search>();
+  search->device = folderStat.st_dev;
+  search->withDots = !atRoot;
+  search->mask = std::string(mask);
+  search->alternates = alternateNames(search->folder.names);
   bool denied = false;
-  auto add = [&](std::string_view name, std::string_view alternate) {
-    KivFindData entry;
-    if (examine(dirFd, folderStat.st_dev, name, alternate, &entry))
-      search->entries.push_back(entry);
-    else if (errno == EACCES)
-      denied = true;
-  };
-  if (!atRoot) {
-    for (std::string_view dots : {".", ".."})
-      if (matchesMask(dots, mask)) add(dots, "");
-  }
-  for (size_t i = 0; i < names.size(); ++i)
-    if (matchesMask(names[i], mask)) add(names[i], alternates[i]);
-  close(dirFd);
-
-  if (search->entries.empty()) return fail(denied ? 5 : 2);
-  *data = search->entries[0];
-  search->next = 1;
+  if (!search->nextEntry(data, &denied)) return fail(denied ? 5 : 2);
   std::lock_guard lock(gMutex);
   gSearches.insert(search.get());
   return search.release();
@@ -219,11 +229,11 @@ int32_t FindNextFileA(KivFindHandle handle, KivFindData* data) {
     kiv::core::setPlatformError(search ? 87 : 6);
     return 0;
   }
-  if (search->next >= search->entries.size()) {
+  bool denied = false;
+  if (!search->nextEntry(data, &denied)) {
     kiv::core::setPlatformError(18);  // no more files
     return 0;
   }
-  *data = search->entries[search->next++];
   return 1;
 }
 

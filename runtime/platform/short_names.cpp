@@ -1,6 +1,7 @@
 #include "runtime/platform/short_names.h"
 
 #include <algorithm>
+#include <array>
 #include <numeric>
 #include <unordered_map>
 #include <unordered_set>
@@ -8,10 +9,16 @@
 namespace kiv::platform {
 namespace {
 
-bool isShortNameChar(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
-  return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
-}
+// Characters allowed in 8.3 names (letters of either case, digits, a few signs).
+constexpr std::array<bool, 256> kShortNameChars = [] {
+  std::array<bool, 256> table{};
+  for (int c = 'A'; c <= 'Z'; ++c) table[c] = table[c + 32] = true;
+  for (int c = '0'; c <= '9'; ++c) table[c] = true;
+  for (char c : std::string_view("!#$%&'()-@^_`{}~")) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+bool isShortNameChar(unsigned char c) { return kShortNameChars[c]; }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
 
@@ -80,25 +87,33 @@ ShortBasis shortBasis(std::string_view name) {
 
 std::vector<std::string> alternateNames(const std::vector<std::string_view>& names) {
   std::vector<std::string> result(names.size());
-  std::unordered_set<std::string> taken;
   std::vector<size_t> pending;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (!isValidShortName(names[i])) pending.push_back(i);
+  if (pending.empty()) return result;
+
+  // Every candidate holds "~", so only valid names with one can stand in a candidate's way.
+  std::unordered_set<std::string> taken;
+  size_t p = 0;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (isValidShortName(names[i])) {
-      std::string u(names[i]);
-      for (char& c : u) c = upper(c);
-      taken.insert(std::move(u));
-    } else {
-      pending.push_back(i);
+    if (p < pending.size() && pending[p] == i) {
+      ++p;
+      continue;
     }
+    if (names[i].find('~') == std::string_view::npos) continue;
+    std::string u(names[i]);
+    for (char& c : u) c = upper(c);
+    taken.insert(std::move(u));
   }
   std::sort(pending.begin(), pending.end(),
             [&](size_t a, size_t b) { return names[a] < names[b]; });
-  // Numbers below a basis's last one are all taken already (names are only ever added), so
-  // each basis resumes where it stopped.
+  // A candidate depends on the first six characters of the basis, the extension and N alone.
+  // Numbers below where such a group stopped are all taken (names are only ever added), so each
+  // group resumes there.
   std::unordered_map<std::string, unsigned> resume;
   for (size_t i : pending) {
     ShortBasis basis = shortBasis(names[i]);
-    unsigned& n = resume[basis.base + "." + basis.extension];
+    unsigned& n = resume[basis.base.substr(0, 6) + "." + basis.extension];
     for (n = std::max(n, 1u);; ++n) {
       std::string name = candidate(basis, n);
       if (taken.insert(name).second) {

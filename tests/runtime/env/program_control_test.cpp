@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "include/kvrun32.h"
+#include "runtime/platform/drive_map.h"
 #include "runtime/env/help.h"
 #include "runtime/platform/process.h"
 #include "tests/runtime/env/env_fixture.h"
@@ -50,22 +51,55 @@ std::string currentDirectory() {
 
 using Paths = ScratchFolder;
 
-TEST_F(Paths, PathAfterSetpathGivesThatDirectory) {
+std::string hostDirectory() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) ? buffer : "";
+}
+
+TEST_F(Paths, PathAfterSetpathGivesThatDirectoryAsADrivePath) {
   std::filesystem::create_directory(path("sub"));
   push(path("sub") + "   ");
   Kiv$SETPATH();
   EXPECT_EQ(Kiv$ERRCODE, 0);
-  EXPECT_EQ(currentDirectory(), path("sub"));
+  EXPECT_EQ(hostDirectory(), path("sub"));
+  std::string drivePath = currentDirectory();
+  ASSERT_GE(drivePath.size(), 3u);
+  EXPECT_EQ(drivePath.substr(1, 2), ":\\");
+  EXPECT_EQ(drivePath.substr(drivePath.size() - 4), "\\sub");
   EXPECT_EQ(Kiv$StackDepth(), 0);
+  // What PATH gives, SETPATH takes back.
+  ASSERT_EQ(chdir(root_.c_str()), 0);
+  push(drivePath);
+  Kiv$SETPATH();
+  EXPECT_EQ(Kiv$ERRCODE, 0);
+  EXPECT_EQ(hostDirectory(), path("sub"));
+}
+
+TEST_F(Paths, SetpathEntersAPinnedDriveLetter) {
+  std::filesystem::create_directories(path("vol/DATA"));
+  kiv::platform::pinDrive('Q', {path("vol"), std::nullopt, std::nullopt});
+  push("Q:\\DATA");
+  Kiv$SETPATH();
+  EXPECT_EQ(Kiv$ERRCODE, 0);
+  EXPECT_EQ(hostDirectory(), path("vol/DATA"));
+  EXPECT_EQ(currentDirectory(), "Q:\\DATA");
+  push("Q:\\");
+  Kiv$SETPATH();
+  EXPECT_EQ(currentDirectory(), "Q:\\");
+  kiv::platform::unpinDrive('Q');
 }
 
 TEST_F(Paths, SetpathToAMissingDirectoryIsPathNotFoundAndChangesNothing) {
   ASSERT_EQ(chdir(root_.c_str()), 0);
-  push(path("missing"));
-  Kiv$SETPATH();
-  EXPECT_EQ(Kiv$ERRCODE, 3);
-  EXPECT_EQ(errorText(), "Path Not Found");
-  EXPECT_EQ(currentDirectory(), root_);
+  for (std::string missing :
+       {path("missing"), std::string("missing"), std::string("Z:\\NO\\SUCH")}) {
+    push(missing);
+    Kiv$SETPATH();
+    EXPECT_EQ(Kiv$ERRCODE, 3) << missing;
+    EXPECT_EQ(errorText(), "Path Not Found");
+    EXPECT_EQ(hostDirectory(), root_);
+  }
+  currentDirectory();
   EXPECT_EQ(Kiv$ERRCODE, 0) << "PATH clears the error state";
 }
 
@@ -74,7 +108,10 @@ TEST_F(Paths, PathGivesAtMost143Characters) {
   while (deep.size() < 200) deep += "/" + std::string(20, 'd');
   std::filesystem::create_directories(deep);
   ASSERT_EQ(chdir(deep.c_str()), 0);
-  EXPECT_EQ(currentDirectory(), deep.substr(0, 143));
+  char full[4096];
+  uint32_t n = GetCurrentDirectoryA(sizeof full, full);
+  ASSERT_GT(n, 143u);
+  EXPECT_EQ(currentDirectory(), std::string(full, 143));
 }
 
 using StartingPrograms = ScratchFolder;

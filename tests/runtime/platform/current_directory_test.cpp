@@ -49,12 +49,15 @@ TEST(CurrentDirectory, FailuresKeepTheDirectory) {
   PinnedDrive drive('K');
   drive.tree.file("plain.txt");
   ASSERT_EQ(SetCurrentDirectoryA("K:\\"), 1);
-  kiv::platform::unpinDrive('Q');
+  const std::string unmapped = kivtest::unmappedRoot();
   struct Row {
     const char* path;
     uint32_t error;
-  } rows[] = {
-      {"K:\\missing", 2}, {"K:\\plain.txt", 3}, {"Q:\\", 15}, {"", 3}, {"\\\\server\\share", 3}};
+  } rows[] = {{"K:\\missing", 2},
+              {"K:\\plain.txt", 3},
+              {unmapped.c_str(), 15},
+              {"", 3},
+              {"\\\\server\\share", 3}};
   for (const Row& r : rows) {
     SetLastError(0);
     EXPECT_EQ(SetCurrentDirectoryA(r.path), 0) << r.path;
@@ -81,6 +84,30 @@ TEST(CurrentDirectory, BufferSizes) {
   EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), 7u);
   EXPECT_EQ(GetCurrentDirectoryA(7, buffer), 6u);
   EXPECT_STREQ(buffer, "K:\\abc");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CurrentDirectory, NamesDifferingOnlyInCase) {
+  kivtest::PinnedDrive drive('K');
+  drive.tree.dir("Data");
+  drive.tree.dir("data");
+  struct Row {
+    const char* path;
+    const char* host;
+  } rows[] = {{"K:\\data", "/data"}, {"K:\\Data", "/Data"}, {"K:\\DATA", "/Data"}};
+  for (const Row& r : rows) {
+    ASSERT_EQ(SetCurrentDirectoryA(r.path), 1) << r.path;
+    EXPECT_EQ(hostCurrent(), drive.tree.root() + r.host) << r.path;
+  }
+  // A folder made right after its parent was looked up is still found case-blind.
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\"), 1);
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\DATA\\OLD"), 0);
+  drive.tree.dir("Data/Old");
+  EXPECT_EQ(SetCurrentDirectoryA("K:\\DATA\\OLD"), 1);
+  EXPECT_EQ(hostCurrent(), drive.tree.root() + "/Data/Old");
 }
 
 }  // namespace

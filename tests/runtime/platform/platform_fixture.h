@@ -88,4 +88,11 @@ class PinnedDrive {
   std::string cwd_;
 };
 
+// "X:\" of a letter the drive map leaves unmapped (searched from Y: down).
+inline std::string unmappedRoot() {
+  for (char l = 'Y'; l > 'C'; --l)
+    if (!kiv::platform::driveOf(l)) return std::string(1, l) + ":\\";
+  return "?:\\";
+}
+
 }  // namespace kivtest

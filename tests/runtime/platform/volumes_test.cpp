@@ -1,6 +1,8 @@
 // Drive map, drive types, free space, volume information and labels.
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/statvfs.h>
 
 #include <string>
@@ -15,12 +17,19 @@ namespace {
 using kivtest::PinnedDrive;
 using kivtest::TempTree;
 
+// /dev/shm is a tmpfs mount on most systems; the RAM-disk rows need one.
+bool shmIsTmpfs() {
+  struct statfs fs {};
+  return statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC;
+}
+
 TEST(DriveTypes, ByMountAndMapping) {
+  if (!shmIsTmpfs()) GTEST_SKIP() << "/dev/shm is not a tmpfs mount here";
   PinnedDrive ram('R', {"/dev/shm", {}, {}});
   PinnedDrive gone('G');
   std::string goneFolder = gone.tree.root() + "/volume";
   kiv::platform::pinDrive('G', {goneFolder, {}, {}});  // its folder does not exist
-  kiv::platform::unpinDrive('Q');
+  const std::string unmapped = kivtest::unmappedRoot();
   struct Row {
     const char* root;
     uint32_t type;
@@ -28,7 +37,7 @@ TEST(DriveTypes, ByMountAndMapping) {
       {"R:\\", KIV_DRIVE_RAMDISK},
       {"r:\\", KIV_DRIVE_RAMDISK},
       {"G:\\", KIV_DRIVE_NO_ROOT_DIR},
-      {"Q:\\", KIV_DRIVE_NO_ROOT_DIR},
+      {unmapped.c_str(), KIV_DRIVE_NO_ROOT_DIR},
       {"\\\\server\\share\\", KIV_DRIVE_NO_ROOT_DIR},
   };
   for (const Row& r : rows) EXPECT_EQ(GetDriveTypeA(r.root), r.type) << r.root;
@@ -144,13 +153,13 @@ TEST(FreeSpace, ClusterCountsFitThirtyTwoBits) {
 TEST(FreeSpace, FailuresSetThePlatformError) {
   PinnedDrive gone('G');
   kiv::platform::pinDrive('G', {gone.tree.root() + "/none", {}, {}});
-  kiv::platform::unpinDrive('Q');
+  const std::string unmapped = kivtest::unmappedRoot();
   uint32_t spc = 7;
   SetLastError(0);
   EXPECT_EQ(GetDiskFreeSpaceA("G:\\", &spc, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(GetLastError(), 3u);
   EXPECT_EQ(spc, 7u);
-  EXPECT_EQ(GetDiskFreeSpaceA("Q:\\", &spc, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(GetDiskFreeSpaceA(unmapped.c_str(), &spc, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(GetLastError(), 15u);
 }
 
@@ -182,6 +191,7 @@ TEST(VolumeInformation, PinnedFolderWithAndWithoutLabel) {
 }
 
 TEST(VolumeInformation, RamDiskAndNullOutputs) {
+  if (!shmIsTmpfs()) GTEST_SKIP() << "/dev/shm is not a tmpfs mount here";
   PinnedDrive drive('R', {"/dev/shm", {}, {}});
   char fs[8];
   EXPECT_EQ(GetVolumeInformationA("R:\\", nullptr, 0, nullptr, nullptr, nullptr, fs, sizeof fs), 1);

@@ -1,4 +1,6 @@
 // Arrays, string slices, groups and their layouts, deep assignment, and the results for none.
+#include <random>
+
 #include "tests/runtime/values/values_support.h"
 
 using valtest::bytes;
@@ -200,6 +202,41 @@ TEST_F(Compound, LayoutsThatDoNotParseAreRefused) {
   Kiv$clearerror();
 }
 
+// Damaged layouts (bytes changed at random, the stated length kept within the buffer) are
+// either refused or describe only fields inside the record; clearing them stays inside it.
+TEST_F(Compound, DamagedLayoutsNeverReachOutsideTheRecord) {
+  const std::vector<uint8_t> layout = recordLayout();
+  std::mt19937 random(20240611);
+  int accepted = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> damaged = layout;
+    int changes = 1 + int(random() % 4);
+    for (int c = 0; c < changes; ++c) damaged[random() % damaged.size()] = uint8_t(random());
+    uint32_t stated;
+    std::memcpy(&stated, &damaged[1], 4);
+    if (stated > damaged.size()) continue;
+    class_descriptor d(damaged.data());
+    if (!d.Valid()) {
+      EXPECT_EQ(d.NFields(), 0u);
+      continue;
+    }
+    ++accepted;
+    EXPECT_GE(uint64_t(d.RecordSize()), uint64_t(d.ElementSize()));
+    if (d.RecordSize() > (1u << 20)) continue;
+    std::vector<uint8_t> record(d.RecordSize() + 1, 0x77);
+    d.Clear(record.data(), 1);
+    EXPECT_EQ(record.back(), 0x77) << "cleared past the record in round " << round;
+    for (uint32_t n = 1; n <= d.NFields(); ++n) {
+      std::unique_ptr<Ufo> f(d.FieldUfo(record.data(), n));
+      if (f) {
+        EXPECT_LE(Kiv$SizeUfo(f.get()), d.ElementSize());
+      }
+    }
+  }
+  EXPECT_GT(accepted, 0);
+  Kiv$clearerror();
+}
+
 TEST_F(Compound, GroupFieldsDescribeTheRecord) {
   std::vector<uint8_t> layout = recordLayout();
   Record rec{};
@@ -260,6 +297,65 @@ TEST_F(Compound, ClearingAGroupClearsEachFieldByItsOwnRule) {
   EXPECT_EQ(rec.counts[0], -32768);
 }
 
+TEST_F(Compound, FieldsWithoutASizeTakeTheirPictureWidth) {
+  CLASS_DESCRIPTOR b;
+  b.SETUP("P");
+  b.ADDFIELD(KIV_STRING, 0, "P:NAME", 0, "@s12");
+  b.ADDFIELD(KIV_STRING, 0, "P:WHEN", 0, "@d2");
+  b.ADDFIELD(KIV_CSTRING, 0, "P:AMOUNT", 0, "@n-9.2");
+  b.ADDFIELD(KIV_LONG, 0, "P:ID", 0, "@n6");  // fixed types keep their own size
+  class_descriptor d(b.ENDDECLARATION().data());
+  ASSERT_TRUE(d.Valid());
+  EXPECT_EQ(d.FieldDesc(1).size, 12u);
+  EXPECT_EQ(d.FieldDesc(2).size, 10u);  // mm/dd/yyyy
+  EXPECT_EQ(d.FieldDesc(3).size, 9u);
+  EXPECT_EQ(d.FieldDesc(4).size, 4u);
+  EXPECT_EQ(d.FieldDesc(4).offset, 31u);
+}
+
+TEST_F(Compound, MemberGroupArraysClearEveryElement) {
+  CLASS_DESCRIPTOR b;
+  b.SETUP("G");
+  b.ADDFIELD(KIV_BYTE, 0, "G:HEAD");
+  b.STARTGROUP("G:PAIR");
+  b.ADDFIELD(KIV_SHORT, 0, "G:NUM");
+  b.ADDFIELD(KIV_STRING, 2, "G:TAG");
+  b.ENDGROUP();
+  b.ADDARRAY(3);
+  b.ADDFIELD(KIV_BYTE, 0, "G:END");
+  std::vector<uint8_t> layout = b.ENDDECLARATION();
+  class_descriptor d(layout.data());
+  ASSERT_TRUE(d.Valid());
+  EXPECT_EQ(d.FieldDesc(2).dim, 3u);
+  EXPECT_EQ(d.FieldDesc(5).offset, 13u);
+  ASSERT_EQ(d.RecordSize(), 14u);
+
+  uint8_t rec[14];
+  std::memset(rec, 'z', sizeof rec);
+  Kiv$CLEAR(rec, layout.data(), 1);
+  const std::vector<uint8_t> pair = {0xFF, 0x7F, 255, 255};
+  for (int e = 0; e < 3; ++e) EXPECT_EQ(bytes(rec + 1 + 4 * e, 4), pair) << e;
+  EXPECT_EQ(rec[13], 255);
+
+  UfoPtr group(Kiv$Group2Ufo(rec, layout.data()));
+  UfoPtr pairs(Kiv$DesignateUfo(group.get(), 2));
+  EXPECT_EQ(Kiv$MaximumUfo(pairs.get()), 3);
+  UfoPtr third(Kiv$SelectUfo(pairs.get(), 3));
+  UfoPtr num(Kiv$DesignateUfo(third.get(), 1));
+  EXPECT_EQ(Kiv$AddressUfo(num.get()), rec + 9);
+  Kiv$AssignLong2Ufo(num.get(), 0);
+  EXPECT_EQ(Kiv$UfoComparen(group.get()), 1);
+
+  // A member field lying outside its group's element is refused.
+  std::vector<uint8_t> stray = class_descriptor(layout.data()).Encode();
+  class_descriptor ok(stray.data());
+  std::vector<FieldDescription> fields;
+  for (uint32_t n = 1; n <= ok.NFields(); ++n) fields.push_back(ok.FieldDesc(n));
+  fields[3].offset = 12;  // G:TAG beyond one PAIR
+  stray = class_descriptor("G", 14, 0, fields).Encode();
+  EXPECT_FALSE(class_descriptor(stray.data()).Valid());
+}
+
 TEST_F(Compound, GroupDimensionGivesCountAndSize) {
   CLASS_DESCRIPTOR b;
   b.SETUP("ROW", 4);
@@ -284,8 +380,10 @@ TEST(CompoundDeathTest, BuilderMistakesAreTypingErrors) {
   b.SETUP("X");
   EXPECT_EXIT(b.ENDGROUP(), testing::ExitedWithCode(2), "Parameter typing error");
   EXPECT_EXIT(b.OVERFIELD("X:NONE"), testing::ExitedWithCode(2), "Parameter typing error");
-  // A STRING with neither a size nor a usable picture cannot be described.
-  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S", 0, "@s10"), testing::ExitedWithCode(2),
+  // A STRING with neither a size nor a picture that compiles cannot be described.
+  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S"), testing::ExitedWithCode(2),
+              "Parameter typing error");
+  EXPECT_EXIT(b.ADDFIELD(KIV_STRING, 0, "X:S", 0, "@q"), testing::ExitedWithCode(2),
               "Parameter typing error");
   EXPECT_EXIT(b.ADDFIELD(12, 4, "X:T"), testing::ExitedWithCode(2), "Parameter typing error");
 }
@@ -298,6 +396,29 @@ TEST(CompoundDeathTest, FieldNumbersOutsideTheLayoutAreTypingErrors) {
               "Parameter typing error");
   EXPECT_REPORTED_AND_CONTINUES(
       { return Kiv$DesignateUfo(group.get(), 0) == nullptr && Kiv$ERRCODE == 6; });
+}
+
+TEST(TypeSize, FixedTypesHaveTheirSizeAndDeclaredTypesNone) {
+  const uint32_t expected[40] = {0, 1, 2, 2, 4, 4, 4, 4, 4, 8, 0, 0, 0, 4, 8, 0, 0, 0, 0, 0,
+                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4, 0, 0, 0};
+  for (int32_t type = 0; type < 40; ++type) EXPECT_EQ(INT$TYPESIZE(type), expected[type]) << type;
+}
+
+TEST_F(Compound, BindHandsEveryLabelledFieldToTheBinder) {
+  std::vector<uint8_t> layout = recordLayout();
+  Record rec{};
+  rec.id = 5;
+  UfoPtr group(Kiv$Group2Ufo(&rec, layout.data()));
+  std::vector<std::pair<std::string, uint32_t>> bound;
+  kiv::core::setFieldBinder([&bound](Ufo& field, std::string_view name) {
+    bound.emplace_back(std::string(name), field.Size());
+  });
+  group->BIND();
+  kiv::core::setFieldBinder(nullptr);
+  ASSERT_EQ(bound.size(), 8u);  // the unlabelled reference is left out
+  EXPECT_EQ(bound[0], (std::pair<std::string, uint32_t>{"REC:ID", 4}));
+  EXPECT_EQ(bound[1], (std::pair<std::string, uint32_t>{"REC:NAME", 11}));
+  EXPECT_EQ(bound[6], (std::pair<std::string, uint32_t>{"REC:COUNTS", 6}));
 }
 
 TEST_F(Compound, DeepAssignFollowsTheMapInBothWidths) {

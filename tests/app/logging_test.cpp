@@ -1,0 +1,644 @@
+// Logging a drive into the file list, and saving it to the catalog as a new or refreshed disk.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "app/logging/add_to_catalog.h"
+#include "app/logging/drives.h"
+#include "app/logging/logged_disk.h"
+#include "app/logging/volume.h"
+#include "app/logging/walk.h"
+#include "app/tables/catalog_tables.h"
+#include "app/tables/open_table.h"
+#include "runtime/platform/drive_map.h"
+#include "tests/app/app_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using apptest::Boxes;
+
+char freeLetter() {
+  for (char l = 'Y'; l > 'C'; --l)
+    if (!kiv::platform::driveOf(l)) return l;
+  return 0;
+}
+
+// Local calendar time to a host time.
+time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+void writeFile(const fs::path& p, size_t bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p) << std::string(bytes, 'x');
+}
+
+void setModified(const fs::path& p, time_t when, long nanoseconds) {
+  timespec times[2] = {{when, nanoseconds}, {when, nanoseconds}};
+  utimensat(AT_FDCWD, p.c_str(), times, 0);
+}
+
+// The windows of the adding procedure, recorded; the disk picker chooses by script.
+class TestWindows : public AddingWindows {
+ public:
+  bool selectDisk() override {
+    ++pickerCalls;
+    if (pick == 0) return false;
+    Disks.rec.IdNum = pick;
+    Disks.get(Disks.ByIdNum);
+    return kiv::errorCode() == 0;
+  }
+  void openProgress(Progress w, std::string_view caption) override {
+    events.push_back("open " + std::to_string(w) + " " + std::string(caption));
+    ++open;
+  }
+  void closeProgress(Progress w) override {
+    events.push_back("close " + std::to_string(w));
+    --open;
+  }
+  void setCaption(std::string_view c) override { events.push_back("caption " + std::string(c)); }
+  void setProgress(int32_t, std::string_view text) override { lastPercent = std::string(text); }
+  void setPath(std::string_view) override {}
+  void busyCursor(bool) override {}
+  void stop(std::string_view text) override { stops.push_back(std::string(text)); }
+
+  int32_t pick = 0, pickerCalls = 0, open = 0;
+  std::vector<std::string> events, stops;
+  std::string lastPercent;
+};
+
+// A file found in the catalog, by full path.
+struct StoredFile {
+  int32_t disk, displayDate, displayTime, size;
+  std::string shortName, attrib, type, longName, comment;
+  int deleteFlag;
+};
+
+class Logging : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    letter = freeLetter();
+    ASSERT_NE(letter, 0);
+    char templ[] = "/tmp/kivtree-XXXXXX";
+    tree = mkdtemp(templ);
+    root = std::string(1, letter) + ":\\";
+    // The tree: files at three levels, names without an 8.3 form, dot-named entries.
+    writeFile(tree / "readme.txt", 10);
+    writeFile(tree / "Long File Name.text", 2000);
+    writeFile(tree / "noext", 5);
+    writeFile(tree / ".hidden", 1);
+    writeFile(tree / ".dotdir" / "inside.txt", 1);
+    writeFile(tree / "Sub" / "a.dat", 300);
+    writeFile(tree / "Sub" / "Deeper" / "b.c", 40);
+    writeFile(tree / "Other" / "c.txt", 40);
+    setModified(tree / "readme.txt", localTime(2001, 2, 3, 4, 5, 6), 789000000);
+    chmod((tree / "readme.txt").c_str(), 0444);
+    kiv::platform::pinDrive(letter, {tree.string(), std::string("TESTVOL"), 0x1234ABCDu});
+    ResetLoggedDisk();
+    LogDisk.Note = "";
+    LogDisk.Category = "";
+  }
+  void TearDown() override {
+    kiv::platform::unpinDrive(letter);
+    chmod((tree / "readme.txt").c_str(), 0644);
+    std::error_code ec;
+    fs::remove_all(tree, ec);
+  }
+  std::string entry() {
+    return root + " [" + std::string(DriveTypeName(DriveTypeNumber(root))) + "]";
+  }
+
+  void logAndSave(TestWindows& w, bool expectQuestion = false) {
+    ASSERT_TRUE(LogDrive(entry()));
+    size_t before = boxes.shown.size();
+    AddToCatalog(w);
+    EXPECT_EQ(boxes.shown.size() > before, expectQuestion);
+    EXPECT_EQ(w.open, 0);  // every progress window closed again
+  }
+
+  std::map<std::string, StoredFile> storedFiles() {
+    std::map<std::string, StoredFile> files;
+    CatalogUse use(Files, FilesUseCount);
+    Files.set(Files.ByDiskId);
+    for (Files.next(); kiv::errorCode() == 0; Files.next()) {
+      FilesRecord& f = Files.rec;
+      files[f.Path.str()] = {f.DiskId,          f.DisplayDate,  f.DisplayTime, int32_t(f.Size),
+                             f.ShortName.str(), f.Attrib.str(), f.Type.str(),  f.LongName.str(),
+                             f.Comment.str(),   f.DeleteFlag};
+    }
+    Kiv$clearerror();
+    return files;
+  }
+  std::vector<int32_t> diskIds() {
+    std::vector<int32_t> ids;
+    CatalogUse use(Disks, DisksUseCount);
+    Disks.set(Disks.ByIdNum);
+    for (Disks.next(); kiv::errorCode() == 0; Disks.next()) ids.push_back(Disks.rec.IdNum);
+    Kiv$clearerror();
+    return ids;
+  }
+  // Reads disk `id` into Disks.rec (on a closed table afterwards).
+  void readDisk(int32_t id) {
+    CatalogUse use(Disks, DisksUseCount);
+    Disks.rec.IdNum = id;
+    Disks.get(Disks.ByIdNum);
+    ASSERT_EQ(kiv::errorCode(), 0) << id;
+  }
+  void setFileComment(const std::string& path, const std::string& comment) {
+    CatalogUse use(Files, FilesUseCount);
+    Files.set(Files.ByDiskId);
+    for (Files.next(); kiv::errorCode() == 0; Files.next()) {
+      if (Files.rec.Path.str() != path) continue;
+      Files.rec.Comment = comment;
+      Files.put();
+      ASSERT_EQ(kiv::errorCode(), 0);
+      return;
+    }
+    FAIL() << path;
+  }
+
+  kivtest::TempDir dir;  // the catalog's current directory
+  Boxes boxes;
+  char letter = 0;
+  fs::path tree;
+  std::string root;
+};
+
+TEST(LoggingParts, SerialTextFilledFromTheRight) {
+  struct Row {
+    uint32_t serial;
+    const char* text;
+  } rows[] = {{0, "0000-0000"},          {0x1234ABCD, "1234-ABCD"}, {0xABC, "0000-0ABC"},
+              {0x80000000, "8000-0000"}, {0xFFFFFFFF, "FFFF-FFFF"}, {0x10000, "0001-0000"}};
+  for (const Row& r : rows) EXPECT_EQ(SerialText(r.serial), r.text) << r.serial;
+}
+
+TEST(LoggingParts, DriveTypesNamesAndLetters) {
+  struct Row {
+    int32_t number;
+    const char *name, *icon;
+    char letter;
+  } rows[] = {{1, "UNKNOWN", "~unknown.ico", 'U'},
+              {2, "BAD PATH", "~badpath.ico", 'U'},
+              {3, "REMOVABLE", "~removab.ico", 'R'},
+              {4, "FIXED", "~fixed.ico", 'F'},
+              {5, "REMOTE", "~remote.ico", 'N'},
+              {6, "CD-ROM", "~cdrom.ico", 'C'},
+              {7, "RAM", "~ram.ico", 'V'}};
+  for (const Row& r : rows) {
+    EXPECT_EQ(DriveTypeName(r.number), r.name);
+    EXPECT_EQ(DriveTypeIcon(r.number), r.icon);
+    EXPECT_EQ(DriveTypeLetter(r.number), r.letter);
+  }
+}
+
+TEST(LoggingParts, FileTimesBecomeLocalSerials) {
+  // 2001-02-03 04:05:06.789 local, as a file time.
+  time_t t = localTime(2001, 2, 3, 4, 5, 6);
+  KivFileTime ft = (uint64_t(t) + 11644473600ull) * 10000000ull + 7890000;
+  DateTimeSerials s = FileTimeSerials(ft);
+  EXPECT_EQ(s.date, Kiv$DATE(2, 3, 2001));
+  EXPECT_EQ(s.time, 1 + 4 * 360000 + 5 * 6000 + 6 * 100 + 78);
+  DateTimeSerials none = FileTimeSerials(0);
+  EXPECT_EQ(none.date, 0);
+  EXPECT_EQ(none.time, 0);
+}
+
+TEST_F(Logging, DriveListShowsTheTreeDrive) {
+  BuildDriveList();
+  bool seen = false;
+  for (int32_t i = 1; i <= DriveList.records(); ++i) {
+    DriveList.get(i);
+    std::string text = DriveList.rec.Text.str();
+    int32_t n = DriveList.rec.TypeNumber;
+    EXPECT_GE(n, 3);
+    EXPECT_EQ(text, text.substr(0, 3) + " [" + std::string(DriveTypeName(n)) + "]");
+    if (text.substr(0, 3) == root) seen = true;
+    if (i > 1) {  // letters in order
+      std::string here = text;
+      DriveList.get(i - 1);
+      EXPECT_LT(DriveList.rec.Text.str()[0], here[0]);
+    }
+  }
+  EXPECT_TRUE(seen);
+}
+
+TEST_F(Logging, WalkGoesLevelByLevelAndSkipsDotNames) {
+  ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+  FileList.free();
+  LogDisk.FileCount = 0;
+  int yields = 0;
+  WalkTree(root, [&] { ++yields; });
+  std::vector<std::string> paths;
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    paths.push_back(FileList.rec.FullPath.str());
+  }
+  EXPECT_EQ(LogDisk.FileCount, 6);
+  ASSERT_EQ(paths.size(), 6u);
+  auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '\\'); };
+  for (size_t i = 1; i < paths.size(); ++i) EXPECT_LE(depth(paths[i - 1]), depth(paths[i]));
+  EXPECT_EQ(paths.back(), root + "SUB\\DEEPER\\B.C");
+  for (const std::string& p : paths) EXPECT_EQ(p.find("INSIDE"), std::string::npos);
+  EXPECT_EQ(yields, 5);  // the root, SUB, OTHER, DEEPER, and the look that finds no more
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()) || chdir(dir.path().c_str()) == 0);
+}
+
+TEST_F(Logging, LogDriveFillsTheFileListField_by_field) {
+  char before[1024];
+  ASSERT_TRUE(getcwd(before, sizeof before));
+  ASSERT_TRUE(LogDrive(entry()));
+  char after[1024];
+  ASSERT_TRUE(getcwd(after, sizeof after));
+  EXPECT_STREQ(before, after);  // back where it started
+  EXPECT_EQ(VolName.str(), "TESTVOL");
+  EXPECT_EQ(LogDisk.SerialText.str(), "1234-ABCD");
+  EXPECT_EQ(LogDisk.RootPath.str(), root);
+  EXPECT_EQ(LogDisk.FileCount, 6);
+  EXPECT_GT(uint32_t(LogDisk.TotalBytes), 0u);
+  EXPECT_GE(LogDisk.PercentUsed, 0);
+  EXPECT_LE(LogDisk.PercentUsed, 100);
+  EXPECT_EQ(LogDisk.DriveType, DriveTypeNumber(root));
+
+  std::vector<std::string> names;
+  std::map<std::string, FileEntry> byPath;
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    names.push_back(FileList.rec.ShortName.str());
+    byPath[FileList.rec.FullPath.str()] = FileList.rec;
+  }
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+
+  const FileEntry& readme = byPath.at(root + "README.TXT");
+  EXPECT_EQ(readme.ShortName.str(), "README.TXT");
+  EXPECT_EQ(readme.ModifyDate, Kiv$DATE(2, 3, 2001));
+  EXPECT_EQ(readme.ModifyTime, 1 + 4 * 360000 + 5 * 6000 + 6 * 100 + 78);
+  EXPECT_EQ(readme.DisplayDate, readme.ModifyDate);
+  EXPECT_EQ(readme.DisplayTime, readme.ModifyTime);
+  EXPECT_EQ(readme.AccessDate, Kiv$DATE(2, 3, 2001));
+  EXPECT_EQ(uint32_t(readme.Size), 10u);
+  EXPECT_EQ(readme.Attrib.str(), "RA..");
+  EXPECT_EQ(readme.Type.str(), "TXT");
+  EXPECT_EQ(readme.NamePos, 4);
+
+  const FileEntry& longName = byPath.at(root + "LONG FILE NAME.TEXT");
+  EXPECT_EQ(longName.ShortName.str(), "LONGFI~1.TEX");
+  EXPECT_EQ(longName.Type.str(), "TEX");
+  EXPECT_EQ(longName.Attrib.str(), ".A..");
+  EXPECT_EQ(uint32_t(longName.Size), 2000u);
+
+  const FileEntry& noext = byPath.at(root + "NOEXT");
+  EXPECT_EQ(noext.ShortName.str(), "NOEXT");
+  EXPECT_TRUE(noext.Type.blank());
+
+  const FileEntry& deep = byPath.at(root + "SUB\\DEEPER\\B.C");
+  EXPECT_EQ(deep.Type.str(), "C");
+  EXPECT_EQ(deep.NamePos, int16_t(std::string(root + "SUB\\DEEPER\\").size() + 1));
+  EXPECT_EQ(byPath.count(root + ".HIDDEN"), 0u);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Logging, DriveThatCannotBeEnteredResetsTheLoggedState) {
+  ASSERT_TRUE(LogDrive(entry()));
+  ASSERT_GT(LogDisk.FileCount, 0);
+  kiv::platform::unpinDrive(letter);
+  char before[1024];
+  ASSERT_TRUE(getcwd(before, sizeof before));
+  EXPECT_FALSE(LogDrive(root + " [FIXED]"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Drive is not ready!\n\rMake sure the disk is inserted properly.");
+  EXPECT_EQ(boxes.shown[0].caption, "System Error");
+  EXPECT_EQ(boxes.shown[0].icon, 0x7F02u);
+  EXPECT_EQ(LogDisk.FileCount, 0);
+  EXPECT_EQ(FileList.records(), 0);
+  EXPECT_TRUE(VolName.blank());
+  EXPECT_EQ(LogDisk.SerialText.str(), "0000-0000");
+  EXPECT_EQ(LogDisk.PercentUsed, 0);
+  char after[1024];
+  ASSERT_TRUE(getcwd(after, sizeof after));
+  EXPECT_STREQ(before, after);
+}
+
+TEST_F(Logging, SortButtonsTurnTheDirection) {
+  writeFile(tree / "zz.bin", 40);  // the same size as b.c and c.txt
+  ASSERT_TRUE(LogDrive(entry()));
+  auto column = [] {
+    std::vector<std::string> v;
+    for (int32_t i = 1; i <= FileList.records(); ++i) {
+      FileList.get(i);
+      v.push_back(std::to_string(uint32_t(FileList.rec.Size)) + ":" + FileList.rec.ShortName.str());
+    }
+    return v;
+  };
+  FileListSort sort;
+  sort.press(4);  // size ascending, equal sizes by short name
+  std::vector<std::string> ascending = column();
+  EXPECT_EQ(ascending[0], "5:NOEXT");
+  EXPECT_EQ(ascending[1], "10:README.TXT");
+  EXPECT_EQ(ascending[2], "40:B.C");
+  EXPECT_EQ(ascending[3], "40:C.TXT");
+  EXPECT_EQ(ascending[4], "40:ZZ.BIN");
+  sort.press(4);  // again: descending, names descending too
+  std::vector<std::string> descending = column();
+  EXPECT_EQ(descending, std::vector<std::string>(ascending.rbegin(), ascending.rend()));
+  sort.press(1);  // another button keeps the direction: names descending
+  std::vector<std::string> names;
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    names.push_back(FileList.rec.ShortName.str());
+  }
+  EXPECT_TRUE(std::is_sorted(names.rbegin(), names.rend()));
+  sort.press(1);  // and pressed again: ascending
+  names.clear();
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    names.push_back(FileList.rec.ShortName.str());
+  }
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  EXPECT_FALSE(sort.descending);
+}
+
+TEST_F(Logging, NewDiskIsSavedField_by_field) {
+  TestWindows w;
+  ASSERT_TRUE(LogDrive(entry()));
+  LogDisk.Note = "My first disk";
+  LogDisk.Category = "Backups";
+  AddToCatalog(w);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(w.open, 0);
+  EXPECT_EQ(w.events.front(), "open 1 Adding disk to catalog...");
+  EXPECT_NE(std::find(w.events.begin(), w.events.end(), "caption Indexing new database entries..."),
+            w.events.end());
+  EXPECT_EQ(w.lastPercent, "100%");
+  EXPECT_TRUE(LogDisk.Note.blank());  // handed over and blanked
+  EXPECT_TRUE(LogDisk.Category.blank());
+  EXPECT_EQ(DisksUseCount, 0);
+  EXPECT_EQ(FilesUseCount, 0);
+  EXPECT_FALSE(Files.isOpen());
+
+  readDisk(1);
+  DisksRecord& d = Disks.rec;
+  EXPECT_EQ(d.Label.str(), "TESTVOL");
+  EXPECT_TRUE(d.UserNum.blank());
+  EXPECT_EQ(d.Category.str(), "Backups");
+  EXPECT_TRUE(d.Keyword1.blank() && d.Keyword2.blank() && d.Keyword3.blank());
+  EXPECT_EQ(uint32_t(d.TotalBytes), uint32_t(LogDisk.TotalBytes));
+  EXPECT_EQ(uint32_t(d.FreeSpace), uint32_t(LogDisk.FreeBytes));
+  EXPECT_EQ(d.SerialNo.str(), "1234-ABCD");
+  EXPECT_EQ(d.Type.str(), std::string(1, DriveTypeLetter(DriveTypeNumber(root))));
+  EXPECT_EQ(d.Files, 6);
+  EXPECT_EQ(d.Comments.str(), "My first disk");
+
+  std::map<std::string, StoredFile> files = storedFiles();
+  ASSERT_EQ(files.size(), 6u);
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    const FileEntry& e = FileList.rec;
+    const StoredFile& f = files.at(e.FullPath.str());
+    EXPECT_EQ(f.disk, 1);
+    EXPECT_EQ(f.shortName, e.ShortName.str());
+    EXPECT_EQ(f.displayDate, e.DisplayDate);
+    EXPECT_EQ(f.displayTime, e.DisplayTime);
+    EXPECT_EQ(uint32_t(f.size), uint32_t(e.Size));
+    EXPECT_EQ(f.attrib, e.Attrib.str());
+    EXPECT_EQ(f.type, e.Type.str());
+    EXPECT_EQ(f.longName, e.FullPath.str().substr(e.NamePos - 1));
+    EXPECT_EQ(f.comment, "");
+    EXPECT_EQ(f.deleteFlag, 0);
+  }
+  EXPECT_EQ(files.at(root + "LONG FILE NAME.TEXT").longName, "LONG FILE NAME.TEXT");
+  // The keys were built after appending.
+  CatalogUse use(Files, FilesUseCount);
+  EXPECT_EQ(Files.records(Files.ByName), 6);
+  Files.rec.ShortName = "README.TXT";
+  Files.get(Files.ByName);
+  EXPECT_EQ(kiv::errorCode(), 0);
+}
+
+TEST_F(Logging, RefreshKeepsCommentsAddsNewFilesAndPurgesGoneOnes) {
+  TestWindows first;
+  logAndSave(first);
+  setFileComment(root + "README.TXT", "keep me");
+  setFileComment(root + "OTHER\\C.TXT", "goes away");
+  {
+    CatalogUse use(Disks, DisksUseCount);
+    Disks.rec.IdNum = 1;
+    Disks.get(Disks.ByIdNum);
+    Disks.rec.UserNum = "U-7";
+    Disks.rec.Category = "Games";
+    Disks.rec.Keyword1 = "old";
+    Disks.put();
+    ASSERT_EQ(kiv::errorCode(), 0);
+  }
+  // The tree changes: a file goes, one comes, one grows.
+  chmod((tree / "readme.txt").c_str(), 0644);
+  fs::remove(tree / "Other" / "c.txt");
+  writeFile(tree / "Other" / "new.txt", 7);
+  writeFile(tree / "Sub" / "a.dat", 999);
+
+  TestWindows second;
+  boxes.answers = {KIV_BUTTON_YES};
+  logAndSave(second, true);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "Volume TESTVOL already exists in catalog!\n\rChoose YES to overwrite existing "
+            "entry,\n\rNO to add a new entry,\n\ror CANCEL to leave catalog unchanged.");
+  EXPECT_EQ(boxes.shown[0].caption, "System Message");
+  EXPECT_EQ(boxes.shown[0].icon, 0x7F03u);
+  EXPECT_EQ(boxes.shown[0].buttons, uint32_t(KIV_BUTTON_YES | KIV_BUTTON_NO | KIV_BUTTON_CANCEL));
+  EXPECT_EQ(boxes.shown[0].defaultButton, uint32_t(KIV_BUTTON_CANCEL));
+  EXPECT_EQ(second.events.front(), "open 1 Refreshing disk in catalog...");
+  EXPECT_NE(std::find(second.events.begin(), second.events.end(),
+                      "open 2 Saving user-defined settings..."),
+            second.events.end());
+  EXPECT_EQ(second.pickerCalls, 0);
+
+  EXPECT_EQ(diskIds(), std::vector<int32_t>{1});
+  readDisk(1);
+  EXPECT_EQ(Disks.rec.UserNum.str(), "U-7");
+  EXPECT_EQ(Disks.rec.Category.str(), "Games");
+  EXPECT_TRUE(Disks.rec.Keyword1.blank());
+  EXPECT_EQ(Disks.rec.Files, 6);
+
+  std::map<std::string, StoredFile> files = storedFiles();
+  EXPECT_EQ(files.size(), 6u);
+  EXPECT_EQ(files.count(root + "OTHER\\C.TXT"), 0u);
+  EXPECT_EQ(files.at(root + "README.TXT").comment, "keep me");
+  EXPECT_EQ(files.at(root + "README.TXT").attrib, ".A..");
+  EXPECT_EQ(files.at(root + "OTHER\\NEW.TXT").comment, "");
+  EXPECT_EQ(files.at(root + "SUB\\A.DAT").size, 999);
+  for (auto& [path, f] : files) {
+    EXPECT_EQ(f.deleteFlag, 0) << path;
+    EXPECT_EQ(f.disk, 1) << path;
+  }
+}
+
+TEST_F(Logging, FilesNotLoggedKeepsTheCountAndDropsTheFiles) {
+  TestWindows w;
+  ASSERT_TRUE(LogDrive(entry()));
+  LogDisk.FilesNotLogged = 1;
+  LogDisk.Note = "in the drawer";
+  AddToCatalog(w);
+  EXPECT_EQ(LogDisk.FilesNotLogged, 0);  // the option is cleared after saving
+  EXPECT_EQ(w.lastPercent, "100%");
+  readDisk(1);
+  EXPECT_EQ(Disks.rec.Comments.str(), "* FILES NOT LOGGED FOR THIS DISK *  in the drawer");
+  EXPECT_EQ(Disks.rec.Files, 6);
+  EXPECT_TRUE(storedFiles().empty());
+
+  // Logged with files, then refreshed without them: every file goes, a comment is blanked.
+  TestWindows withFiles;
+  boxes.answers = {KIV_BUTTON_NO};  // a second disk of the same label
+  logAndSave(withFiles, true);
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(storedFiles().size(), 6u);
+  readDisk(2);
+  EXPECT_TRUE(Disks.rec.Comments.blank());
+
+  {
+    CatalogUse use(Disks, DisksUseCount);
+    Disks.rec.IdNum = 2;
+    Disks.get(Disks.ByIdNum);
+    Disks.rec.Comments = "shelf 3";
+    Disks.put();
+  }
+  TestWindows refresh;
+  refresh.pick = 2;
+  boxes.answers = {KIV_BUTTON_YES};
+  ASSERT_TRUE(LogDrive(entry()));
+  LogDisk.FilesNotLogged = 1;
+  AddToCatalog(refresh);
+  EXPECT_EQ(refresh.pickerCalls, 1);
+  EXPECT_NE(std::find(refresh.events.begin(), refresh.events.end(),
+                      "open 2 Purging files from catalog..."),
+            refresh.events.end());
+  EXPECT_TRUE(storedFiles().empty());
+  readDisk(2);
+  EXPECT_TRUE(Disks.rec.Comments.blank());
+  EXPECT_EQ(Disks.rec.Files, 6);
+  readDisk(1);
+  EXPECT_EQ(Disks.rec.Comments.str(), "* FILES NOT LOGGED FOR THIS DISK *  in the drawer");
+}
+
+TEST_F(Logging, TwoDisksOfOneLabelAskThePicker) {
+  TestWindows a, b;
+  logAndSave(a);
+  boxes.answers = {KIV_BUTTON_NO};
+  logAndSave(b, true);
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+  std::map<std::string, StoredFile> before = storedFiles();
+  EXPECT_EQ(before.size(), 6u);  // keyed by path: both disks' files share paths
+
+  // Yes, but the picker is closed without a choice: nothing changes.
+  writeFile(tree / "extra.txt", 3);
+  TestWindows closed;
+  boxes.answers = {KIV_BUTTON_YES};
+  logAndSave(closed, true);
+  EXPECT_EQ(closed.pickerCalls, 1);
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+  {
+    CatalogUse use(Files, FilesUseCount);
+    EXPECT_EQ(Files.records(), 12);
+  }
+
+  // Cancel leaves the catalog unchanged too.
+  TestWindows cancelled;
+  boxes.answers = {KIV_BUTTON_CANCEL};
+  logAndSave(cancelled, true);
+  EXPECT_TRUE(cancelled.events.empty());
+
+  // The picker chooses disk 2: only its files are refreshed.
+  TestWindows chosen;
+  chosen.pick = 2;
+  boxes.answers = {KIV_BUTTON_YES};
+  logAndSave(chosen, true);
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+  CatalogUse use(Files, FilesUseCount);
+  EXPECT_EQ(Files.records(), 13);
+  Files.rec.clear(-1);
+  Files.rec.DiskId = 2;
+  Files.set(Files.ByDiskId, Files.ByDiskId);
+  int count = 0;
+  for (Files.next(); kiv::errorCode() == 0 && Files.rec.DiskId == 2; Files.next()) ++count;
+  EXPECT_EQ(count, 7);
+  Kiv$clearerror();
+}
+
+TEST_F(Logging, IdNumbersFollowTheHighest) {
+  TestWindows w1, w2, w3;
+  logAndSave(w1);
+  boxes.answers = {KIV_BUTTON_NO};
+  logAndSave(w2, true);
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+  {
+    CatalogUse use(Disks, DisksUseCount);
+    Disks.rec.IdNum = 2;
+    Disks.get(Disks.ByIdNum);
+    Disks.erase();
+    ASSERT_EQ(kiv::errorCode(), 0);
+  }
+  boxes.answers = {KIV_BUTTON_NO};
+  logAndSave(w3, true);
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+}
+
+TEST_F(Logging, LabelDifferingOnlyInCaseIsNotAMatch) {
+  {
+    CatalogUse use(Disks, DisksUseCount);
+    Disks.rec.clear();
+    Disks.rec.IdNum = 1;
+    Disks.rec.Label = "testvol";
+    Disks.add();
+    ASSERT_EQ(kiv::errorCode(), 0);
+  }
+  TestWindows w;
+  logAndSave(w, false);  // no question: added as new
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+  // With both spellings stored, the exact one still matches, whichever comes first in the key.
+  TestWindows again;
+  boxes.answers = {KIV_BUTTON_YES};
+  logAndSave(again, true);
+  EXPECT_EQ(again.events.front(), "open 1 Refreshing disk in catalog...");
+  EXPECT_EQ(diskIds(), (std::vector<int32_t>{1, 2}));
+}
+
+TEST_F(Logging, SaveNeedsALoggedDiskAndAsksAboutAMissingLabel) {
+  TestWindows w;
+  EXPECT_TRUE(SaveLoggedDisk(false, w));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, "System Message");
+  EXPECT_EQ(boxes.shown[0].icon, 0x7F04u);
+  EXPECT_TRUE(diskIds().empty());
+
+  kiv::platform::pinDrive(letter, {tree.string(), std::string(""), 0u});
+  ASSERT_TRUE(LogDrive(entry()));
+  EXPECT_TRUE(VolName.blank());
+  EXPECT_FALSE(SaveLoggedDisk(true, w));  // No is the default: back to the label
+  EXPECT_EQ(boxes.shown.back().defaultButton, uint32_t(KIV_BUTTON_NO));
+  EXPECT_TRUE(diskIds().empty());
+  boxes.answers = {KIV_BUTTON_YES};
+  EXPECT_TRUE(SaveLoggedDisk(true, w));
+  EXPECT_EQ(diskIds(), std::vector<int32_t>{1});
+  readDisk(1);
+  EXPECT_TRUE(Disks.rec.Label.blank());
+  EXPECT_EQ(Disks.rec.SerialNo.str(), "");  // serial 0 is stored blank
+}
+
+}  // namespace
