@@ -181,6 +181,20 @@ bool pressKey(uint64_t window, uint32_t keycode) {
   return ok;
 }
 
+bool typeKey(uint64_t window, int32_t feq, uint32_t keycode) {
+  int key = gui::qtKey(keycode & 0xFF);
+  if (!key) return false;
+  return withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (!widget) return false;
+    widget->setFocus(Qt::OtherFocusReason);
+    QKeyEvent press(QEvent::KeyPress, key, gui::qtModifiers(keycode));
+    QKeyEvent release(QEvent::KeyRelease, key, gui::qtModifiers(keycode));
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+    return true;
+  });
+}
+
 bool requestClose(uint64_t window) {
   bool ok = false;
   gui::run([&] {

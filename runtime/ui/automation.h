@@ -25,8 +25,11 @@ bool type(uint64_t window, int32_t feq, std::string_view text);  // entry, text,
 bool pickRow(uint64_t window, int32_t feq, int32_t row);         // list row, 1-based
 bool pickTab(uint64_t window, int32_t feq, int32_t tab);         // sheet tab, 1-based
 bool pickChoice(uint64_t window, int32_t feq, int32_t entry);    // drop list / option, 1-based
-bool pressKey(uint64_t window, uint32_t keycode);  // a key (or mouse code) on the window
-bool requestClose(uint64_t window);                // the user closes the window
+bool pressKey(uint64_t window, uint32_t keycode);
+// A key typed into a control (the keycode's virtual key with its Shift/Ctrl/Alt bits).
+bool typeKey(uint64_t window, int32_t feq,
+             uint32_t keycode);      // a key (or mouse code) on the window
+bool requestClose(uint64_t window);  // the user closes the window
 
 std::string shown(uint64_t window, int32_t feq);    // text the control shows
 int32_t shownChoice(uint64_t window, int32_t feq);  // check state, row, tab, entry

@@ -78,6 +78,11 @@ bool applyOutcome(Screen& w, const EventRecord& e, int32_t action) {
     case ev::Timer:
       w.timerPending = false;
       break;
+    case ev::PreAlert:
+      // CYCLE leaves the key to the control; otherwise EVENT:AlertKey follows.
+      w.keyToControl = action == 1 ? static_cast<int32_t>(e.keycode) : 0;
+      w.keyControl = action == 1 ? e.feq : 0;
+      break;
     default:
       break;
   }
@@ -159,6 +164,13 @@ Drain drain(Screen& w) {
     }
 
     if (e.appCode() == ev::Selected && e.feq != w.selectionTarget) continue;
+    if (e.appCode() == ev::AlertKey && w.keyToControl != 0 &&
+        static_cast<int32_t>(e.keycode) == w.keyToControl) {
+      int32_t feq = w.keyControl;
+      w.keyToControl = w.keyControl = 0;
+      gui::sendKey(w.id, feq, e.keycode);
+      continue;
+    }
     if (w.inHandler) {
       if (applyOutcome(w, e, 0)) return Drain::Ended;
       continue;

@@ -41,6 +41,9 @@ void setWindowState(uint64_t id, WindowState state);
 void setWindowTimer(uint64_t id, int32_t hundredths);
 void setStatusText(uint64_t id, int32_t zone, const std::string& text);
 void setAlertKeys(uint64_t id, const std::vector<uint32_t>& keycodes);
+void setControlAlertKeys(uint64_t id, int32_t feq, const std::vector<uint32_t>& keycodes);
+// Gives a key to a control as if typed, past the alert keys (after a cycled EVENT:PreAlert).
+void sendKey(uint64_t id, int32_t feq, uint32_t keycode);
 uintptr_t nativeHandle(uint64_t id, int32_t feq);
 void processPaint();  // lets pending paints run
 

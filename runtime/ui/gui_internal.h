@@ -35,8 +35,10 @@ struct PlatformWindow {
   std::map<int32_t, ui::ControlType> types;
   QTimer* timer = nullptr;
   std::vector<uint32_t> alertKeys;
-  bool shown = false;     // opened completely: the automation interface may use it
-  bool updating = false;  // the runtime is changing a control: no events from it
+  std::map<int32_t, std::vector<uint32_t>> controlAlertKeys;
+  bool passingKey = false;  // a key handed to a control past the alert keys
+  bool shown = false;       // opened completely: the automation interface may use it
+  bool updating = false;    // the runtime is changing a control: no events from it
 };
 
 PlatformWindow* platformWindow(uint64_t id);
@@ -46,6 +48,9 @@ void postEvent(const PlatformWindow& w, int32_t event, int32_t feq, uint32_t key
                uint8_t keychar = 0);
 // The equate of a control widget (or of the control that owns it), 0 when none.
 int32_t equateOf(QWidget* widget);
+// Key codes: the Qt key of a virtual-key code, and the modifiers of a keycode's 256/512/1024.
+int qtKey(uint32_t vk);
+Qt::KeyboardModifiers qtModifiers(uint32_t code);
 
 // The message box and pop-up menu being shown, for the automation interface.
 QWidget* currentMessageBox();

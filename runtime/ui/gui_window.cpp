@@ -1,5 +1,6 @@
 // Qt backend of the platform windows and controls.
 #include <QAbstractTableModel>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -26,6 +27,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
+
+#include <algorithm>
 
 #include "runtime/ui/event_codes.h"
 #include "runtime/ui/gui.h"
@@ -310,12 +313,50 @@ class InputFilter : public QObject {
       code = static_cast<uint32_t>(t == QEvent::MouseButtonDblClick ? base + 4 : base) |
              modifierBits(m->modifiers());
     }
-    for (uint32_t k : w->alertKeys) {
-      if (k == code) {
-        postEvent(*w, ui::ev::AlertKey, 0, code, ch);
+    if (w->passingKey) return false;
+    int32_t focused = equateOf(widget);
+    listPaging(*w, widget, focused, code);
+    if (focused) {
+      auto it = w->controlAlertKeys.find(focused);
+      if (it != w->controlAlertKeys.end() &&
+          std::find(it->second.begin(), it->second.end(), code) != it->second.end()) {
+        postEvent(*w, ui::ev::AlertKey, focused, code, ch);
         return true;
       }
     }
+    if (std::find(w->alertKeys.begin(), w->alertKeys.end(), code) == w->alertKeys.end())
+      return false;
+    // A key the focused control would act on goes to the procedure as EVENT:PreAlert first.
+    if (focused > 0 && t == QEvent::KeyPress && wouldAct(widget, code))
+      postEvent(*w, ui::ev::PreAlert, focused, code, ch);
+    postEvent(*w, ui::ev::AlertKey, 0, code, ch);
+    return true;
+  }
+
+  // Page keys on a list: EVENT:PageUp/PageDown, with Ctrl EVENT:ScrollTop/ScrollBottom. The
+  // list pages as well.
+  static void listPaging(PlatformWindow& w, QWidget* widget, int32_t feq, uint32_t code) {
+    if (feq <= 0 ||
+        !(qobject_cast<QTreeView*>(widget) || qobject_cast<QTreeView*>(widget->parentWidget())))
+      return;
+    uint32_t vk = code & 0xFF;
+    bool ctrl = (code & 512) != 0;
+    if (vk == 33) postEvent(w, ctrl ? ui::ev::ScrollTop : ui::ev::PageUp, feq, code);
+    if (vk == 34) postEvent(w, ctrl ? ui::ev::ScrollBottom : ui::ev::PageDown, feq, code);
+  }
+
+  // Whether the control that has the focus uses the key itself.
+  static bool wouldAct(QWidget* widget, uint32_t code) {
+    uint32_t vk = code & 0xFF;
+    if (code & 0x600) return false;  // with Ctrl or Alt
+    bool navigation = vk >= 33 && vk <= 40;
+    if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget) ||
+        qobject_cast<QSpinBox*>(widget) || qobject_cast<QComboBox*>(widget))
+      return vk == 8 || vk == 46 || vk == 32 || navigation || (vk >= 48 && vk <= 90);
+    if (qobject_cast<QAbstractButton*>(widget)) return vk == 13 || vk == 32;
+    if (qobject_cast<QAbstractItemView*>(widget) ||
+        qobject_cast<QAbstractItemView*>(widget->parentWidget()))
+      return navigation || vk == 13;
     return false;
   }
 };
@@ -867,6 +908,81 @@ void setStatusText(uint64_t id, int32_t zone, const std::string& text) {
     PlatformWindow* w = platformWindow(id);
     if (w && zone >= 1 && static_cast<size_t>(zone) <= w->zones.size())
       w->zones[zone - 1]->setText(QString::fromStdString(text));
+  });
+}
+
+void setControlAlertKeys(uint64_t id, int32_t feq, const std::vector<uint32_t>& keycodes) {
+  run([&] {
+    if (PlatformWindow* w = platformWindow(id)) w->controlAlertKeys[feq] = keycodes;
+  });
+}
+
+// The Qt key of a virtual-key code, 0 when it has none.
+int qtKey(uint32_t vk) {
+  if (vk >= 65 && vk <= 90) return Qt::Key_A + int(vk - 65);
+  if (vk >= 48 && vk <= 57) return Qt::Key_0 + int(vk - 48);
+  if (vk >= 112 && vk <= 123) return Qt::Key_F1 + int(vk - 112);
+  switch (vk) {
+    case 8:
+      return Qt::Key_Backspace;
+    case 9:
+      return Qt::Key_Tab;
+    case 13:
+      return Qt::Key_Return;
+    case 27:
+      return Qt::Key_Escape;
+    case 32:
+      return Qt::Key_Space;
+    case 33:
+      return Qt::Key_PageUp;
+    case 34:
+      return Qt::Key_PageDown;
+    case 35:
+      return Qt::Key_End;
+    case 36:
+      return Qt::Key_Home;
+    case 37:
+      return Qt::Key_Left;
+    case 38:
+      return Qt::Key_Up;
+    case 39:
+      return Qt::Key_Right;
+    case 40:
+      return Qt::Key_Down;
+    case 45:
+      return Qt::Key_Insert;
+    case 46:
+      return Qt::Key_Delete;
+  }
+  return 0;
+}
+
+Qt::KeyboardModifiers qtModifiers(uint32_t code) {
+  Qt::KeyboardModifiers m;
+  if (code & 256) m |= Qt::ShiftModifier;
+  if (code & 512) m |= Qt::ControlModifier;
+  if (code & 1024) m |= Qt::AltModifier;
+  return m;
+}
+
+void sendKey(uint64_t id, int32_t feq, uint32_t keycode) {
+  run([&] {
+    PlatformWindow* w = nullptr;
+    QWidget* widget = controlWidget(id, feq, &w);
+    int key = qtKey(keycode & 0xFF);
+    if (!widget || !key) return;
+    QString text =
+        key >= Qt::Key_A && key <= Qt::Key_Z
+            ? QString(QChar(keycode & 256 ? 'A' + (key - Qt::Key_A) : 'a' + (key - Qt::Key_A)))
+        : key >= Qt::Key_0 && key <= Qt::Key_9 ? QString(QChar('0' + (key - Qt::Key_0)))
+        : key == Qt::Key_Space                 ? QString(" ")
+                                               : QString();
+    QKeyEvent press(QEvent::KeyPress, key, qtModifiers(keycode), text);
+    QKeyEvent release(QEvent::KeyRelease, key, qtModifiers(keycode), text);
+    w->passingKey = true;
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+    w->passingKey = false;
   });
 }
 

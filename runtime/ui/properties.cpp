@@ -198,9 +198,14 @@ void setControlProperty(Control& c, int32_t n, int32_t index, const std::string&
     case prop::Selected:
       c.choice = number(v);
       break;
-    case prop::AlertKey:
+    case prop::AlertKey: {
       c.alertKeys[index] = static_cast<uint32_t>(number(v));
+      std::vector<uint32_t> keys;
+      for (auto& [i, k] : c.alertKeys)
+        if (k) keys.push_back(k);
+      gui::setControlAlertKeys(c.window.id, c.feq, keys);
       return;
+    }
     case prop::ListImage:
       c.images[index] = v;
       c.shownChanges = 0;  // the rows are drawn again with the new image

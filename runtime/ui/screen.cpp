@@ -238,6 +238,11 @@ void dispatchMessage(const PlatformMessage& m) {
   e.mouseY = m.mouseY;
   if (m.keycode) slot(currentSlot()).lastKeycode = m.keycode;
   if (m.keychar) slot(currentSlot()).lastKeychar = m.keychar;
+  if (m.event == ev::PreAlert) {
+    // Delivered at once: before anything queued, and only to a window in its loop.
+    if (w->loopActive() && !w->inHandler && slot(w->owner).current == w) w->immediate.push_back(e);
+    return;
+  }
   if (m.event == ev::Selected) {
     if (w->selectionTarget == m.feq) return;  // the runtime queued it when it moved the focus
     w->selectionTarget = m.feq;

@@ -67,6 +67,8 @@ class Screen {
   int32_t selectionTarget = 0;
   int32_t focusField = 0;
   std::vector<uint32_t> alertKeys;
+  int32_t keyToControl = 0;          // a cycled EVENT:PreAlert hands this key ...
+  int32_t keyControl = 0;            // ... to this control instead of EVENT:AlertKey
   Screen* previous = nullptr;        // the thread's window before this one opened
   Screen* frame = nullptr;           // the frame of an MDI child
   std::vector<Screen*> mdiChildren;  // frame only

@@ -503,3 +503,25 @@ TEST(ControlsDeathTest, CloseDownWaitsForStartedThreadsThenStopsQueueing) {
       },
       testing::ExitedWithCode(0), "worker done\nclosed down, window gone");
 }
+
+TEST(Controls, PageKeysOnAListGiveTheirEvents) {
+  std::vector<std::string> seen;
+  run(
+      [&] {
+        void* w = nullptr;
+        Kiv$pwopen(&w, kModule, "LIST$WINDOW", nullptr);
+        Kiv$OPENwindow(w);
+        loop([&](int32_t e, int32_t f) {
+          if (e >= 5 && e <= 8) seen.push_back(ev(e, f));
+          return e == 8 ? -1 : 0;
+        });
+        Kiv$EndEventLoops(0);
+        Kiv$CLOSEwindow(w);
+        Kiv$freewindow(w);
+      },
+      [&] {
+        uint64_t id = au::findWindow(1, "LIST$WINDOW");
+        for (uint32_t key : {34u, 33u, 33u | 512u, 34u | 512u}) au::typeKey(id, 1, key);
+      });
+  EXPECT_EQ(seen, (std::vector<std::string>{"6:1", "5:1", "7:1", "8:1"}));
+}

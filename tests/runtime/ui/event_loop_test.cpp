@@ -410,3 +410,56 @@ TEST(EventLoop, TheIdleProcedureRunsOnTheMainThreadEveryInterval) {
   EXPECT_EQ(seen, (Events{"1700"}));
   EXPECT_EQ(idle::gThreadSeen, 1);
 }
+
+// Alert keys: a key the focused control would use comes first as EVENT:PreAlert; CYCLE on it
+// leaves the key to the control, anything else lets EVENT:AlertKey follow.
+TEST(EventLoop, AlertKeysAndPreAlert) {
+  struct Case {
+    uint32_t key;
+    int32_t preAlertAction;
+    Events expected;
+    std::string text;  // entry 2 afterwards (it held "abc" with the cursor at its start)
+  };
+  const Case cases[] = {
+      {46, 0, {"16:2", "15:0@46"}, "abc"},  // Delete: pre-alerted, then the alert key
+      {46, 1, {"16:2"}, "bc"},              // cycled: the entry deletes a character
+      {113, 0, {"15:0@113"}, "abc"},        // F2 means nothing to an entry: alert key only
+      {114, 0, {"15:2@114"}, "abc"},        // F3 is an alert key of the entry itself
+  };
+  for (const Case& c : cases) {
+    Events seen;
+    std::string text;
+    run(
+        [&] {
+          char name[20];
+          int32_t count = 0, active = 0, spin = 0, shown = 0;
+          Kiv$storestr(name, sizeof name, "abc", 3);
+          Kiv$pwopen(&gWindow, kModule, "FORM$WINDOW", name, &count, &active, &spin, &shown,
+                     nullptr);
+          Kiv$OPENwindow(gWindow);
+          Kiv$ALERT(46, 0);
+          Kiv$ALERT(113, 113);
+          Kiv$PushLong(32006);
+          Kiv$PushLong(114);
+          Kiv$SetPropS(2, 1, nullptr);
+          loop([&](int32_t e, int32_t f) {
+            if (e == 15)
+              seen.push_back(ev(e) + ":" + std::to_string(f) + "@" + std::to_string(Kiv$KEYCODE()));
+            if (e == 16) seen.push_back(ev(e, f));
+            if (e == 1800) return -1;
+            return e == 16 ? c.preAlertAction : 0;
+          });
+          closeWindow();
+        },
+        [&] {
+          uint64_t id = au::findWindow(1, "FORM$WINDOW");
+          au::typeKey(id, 2, 36);  // Home: the cursor to the start (not an alert key)
+          au::typeKey(id, 2, c.key);
+          std::this_thread::sleep_for(std::chrono::milliseconds(150));
+          text = au::shown(id, 2);
+          kiv::ui::slot(0).inbox.post({kiv::ui::PlatformMessage::Kind::Event, id, 1800});
+        });
+    EXPECT_EQ(seen, c.expected) << c.key << "/" << c.preAlertAction;
+    EXPECT_EQ(text, c.text) << c.key << "/" << c.preAlertAction;
+  }
+}
