@@ -105,6 +105,8 @@ struct PopupItem {
 int32_t popupMenu(const std::vector<PopupItem>& items, int32_t x, int32_t y, bool atMouse);
 
 void beep();
+// The mouse cursor over the program's windows: a standard cursor identifier, 0 the normal one.
+void setCursor(uint32_t standardCursor);
 // The thread timer of the idle procedure (0 stops it); it posts to the main thread.
 void setIdleTimer(int32_t milliseconds);
 
