@@ -53,6 +53,16 @@ bool answerPopup(int32_t item, int timeoutMs = kWait);
 // The texts of the pop-up menu's items, "|" separated, as shown.
 std::string popupItems(int timeoutMs = kWait);
 
+// The notification area. Tests use one of their own (the offscreen platform has none): icons
+// added there are only seen and clicked through these calls.
+void useTestNotificationArea(bool on);
+bool trayIconShown(uint64_t window, uint32_t iconId);
+std::string trayIconTip(uint64_t window, uint32_t iconId);
+// A mouse message (KIV_WM_LBUTTONUP, KIV_WM_LBUTTONDBLCLK, KIV_WM_RBUTTONUP) on the icon.
+bool clickTrayIcon(uint64_t window, uint32_t iconId, uint32_t mouseMessage);
+// The desktop session ends: every top-level window gets the session-end messages.
+void endSession();
+
 // Saves a picture of the window as PNG.
 bool grab(uint64_t window, const std::string& path);
 

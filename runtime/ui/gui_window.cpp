@@ -820,6 +820,7 @@ void destroyWindow(uint64_t id) {
   run([&] {
     PlatformWindow* w = platformWindow(id);
     if (!w) return;
+    deleteTrayIcons(id);
     gWindows.erase(id);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(w->top.data())) {
       if (sub->mdiArea()) sub->mdiArea()->removeSubWindow(sub);
