@@ -90,6 +90,9 @@ class Event {
   // The event `eventCode` of control `feq`.
   bool of(int32_t feq, int32_t eventCode) const { return field() == feq && code() == eventCode; }
   bool accepted(int32_t feq) const { return of(feq, event::Accepted); }
+  // The window is asked to close (EVENT:CloseWindow, or EVENT:CloseDown from the frame): the
+  // procedure's closing routine runs now, while the window is still open.
+  bool closing() const { return is(event::CloseWindow) || is(event::CloseDown); }
   int32_t keycode() const { return Kiv$KEYCODE(); }
   int32_t keychar() const { return Kiv$KEYCHAR(); }
 

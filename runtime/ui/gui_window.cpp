@@ -573,6 +573,7 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
     case ControlType::Progress: {
       auto* p = new QProgressBar(parent);
       p->setRange(d.hasRange ? d.rangeLow : 0, d.hasRange ? d.rangeHigh : 100);
+      p->setTextVisible(false);  // a bar only: programs show the value in a control of their own
       widget = p;
       break;
     }

@@ -4,9 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "runtime/platform/drive_map.h"
 
 #include "runtime/platform/message_box.h"
 #include "tests/support/catalog_tables.h"
@@ -44,6 +52,36 @@ inline void answerInChild(uint32_t answer) {
     std::fprintf(stderr, "[%s] %s\n", r.caption.c_str(), r.text.c_str());
     return answer ? answer : kiv::platform::defaultAnswer(r);
   });
+}
+
+// A drive letter that nothing is mapped to, from Y down; 0 when none is free.
+inline char freeLetter() {
+  for (char l = 'Y'; l > 'C'; --l)
+    if (!kiv::platform::driveOf(l)) return l;
+  return 0;
+}
+
+// Local calendar time to a host time.
+inline time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+inline void writeFile(const std::filesystem::path& p, size_t bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream(p) << std::string(bytes, 'x');
+}
+
+inline void setModified(const std::filesystem::path& p, time_t when, long nanoseconds) {
+  timespec times[2] = {{when, nanoseconds}, {when, nanoseconds}};
+  utimensat(AT_FDCWD, p.c_str(), times, 0);
 }
 
 }  // namespace apptest

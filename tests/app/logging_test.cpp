@@ -25,35 +25,10 @@ namespace fs = std::filesystem;
 namespace {
 
 using apptest::Boxes;
-
-char freeLetter() {
-  for (char l = 'Y'; l > 'C'; --l)
-    if (!kiv::platform::driveOf(l)) return l;
-  return 0;
-}
-
-// Local calendar time to a host time.
-time_t localTime(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  t.tm_isdst = -1;
-  return std::mktime(&t);
-}
-
-void writeFile(const fs::path& p, size_t bytes) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p) << std::string(bytes, 'x');
-}
-
-void setModified(const fs::path& p, time_t when, long nanoseconds) {
-  timespec times[2] = {{when, nanoseconds}, {when, nanoseconds}};
-  utimensat(AT_FDCWD, p.c_str(), times, 0);
-}
+using apptest::freeLetter;
+using apptest::localTime;
+using apptest::setModified;
+using apptest::writeFile;
 
 // The windows of the adding procedure, recorded; the disk picker chooses by script.
 class TestWindows : public AddingWindows {

@@ -1,0 +1,79 @@
+// VIEW declarations over one table, read in the order of one of its keys:
+//
+//   kiv::View disks(Disks);
+//   disks.open();                                    // mode 22h: read/write, deny write
+//   disks.setFilter("UPPER(DIS:Label) = UPPER(VolName)");
+//   disks.set(Disks.ByIdNum);
+//   for (disks.next(); kiv::errorCode() == 0; disks.next()) ...
+//
+// Errors are left in the runtime's error state for the caller to test.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "include/kiv/error.h"
+#include "include/kiv/table.h"
+#include "include/kvrun32.h"
+
+namespace kiv {
+
+class View {
+ public:
+  explicit View(Table& primary) : primary_(primary) {
+    components_[0] = primary.desc();
+    view_.driver = &VIEWDRIVER;
+    view_.structure = kWholePrimary;
+    view_.components = components_;
+  }
+  ~View() {
+    if (isOpen()) close();
+  }
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+
+  KivTable* desc() { return reinterpret_cast<KivTable*>(&view_); }
+  bool isOpen() const { return view_.engine != nullptr; }
+
+  void open(int32_t mode = ReadWriteDenyWrite) { Kiv$FILE_OPEN(desc(), mode); }
+  void close() { Kiv$FILE_CLOSE(desc()); }
+  // PROP:Filter: the records the view delivers ("" for all).
+  void setFilter(std::string_view filter) {
+    Kiv$PushLong(KIV_VIEW_PROP_FILTER);
+    pushText(filter);
+    Kiv$FILE_SET_PROPERTY(desc(), 0);
+  }
+  // SET(key): the key's order from its start; SET(key, key): from the key value in the record.
+  void set(Key& key) { Kiv$FILE_SETk(key.desc()); }
+  void setAt(Key& key) { Kiv$FILE_SETkk(key.desc(), key.desc()); }
+  void next() { Kiv$FILE_NEXT(desc()); }
+  void previous() { Kiv$FILE_PREV(desc()); }
+  int32_t records() { return Kiv$FILE_RECORDSf(desc()); }
+
+  // POSITION(view), RESET(view, position) and REGET(view, position).
+  std::string position() {
+    Kiv$FILE_POSITIONf(desc());
+    return popString();
+  }
+  void reset(std::string_view position) {
+    pushText(position);
+    Kiv$FILE_RESETf(desc());
+  }
+  void reget(std::string_view position) {
+    pushText(position);
+    Kiv$FILE_REGETf(desc());
+  }
+
+  Table& primary() { return primary_; }
+
+ private:
+  // The primary table with its whole record, no joins.
+  static constexpr uint8_t kWholePrimary[] = {0x00, 0xFF, 0xFF, 0x00};
+
+  Table& primary_;
+  void* components_[1] = {};
+  KivView view_{};
+};
+
+}  // namespace kiv
