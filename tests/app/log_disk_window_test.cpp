@@ -530,3 +530,69 @@ TEST(AddingProgress, WindowsShowCaptionBarPercentAndPath) {
   EXPECT_EQ(addingAgain.percent, "75%");
   EXPECT_EQ(addingAgain.caption, "Refreshing disk in catalog...");
 }
+
+namespace {
+
+TEST_F(LogDiskWindow, LabelThatCannotBeChangedAndAMissingLabel) {
+  // A volume without a label of its own, which cannot be relabelled either.
+  kiv::platform::pinDrive(letter, {tree.string(), std::nullopt, 0x00000ABCu});
+  std::string labelAfterFailure;
+  size_t boxesAfterFailure = 0;
+  boxes.answers = {KIV_BUTTON_OK, KIV_BUTTON_NO, KIV_BUTTON_YES};
+  EXPECT_TRUE(runWindow([&](uint64_t w) {
+    ASSERT_TRUE(logVolume(w, 6));
+    EXPECT_EQ(shownText(w, kLabel), "");
+    au::type(w, kLabel, "NEWNAME");
+    waitFor([&] { return !boxes.shown.empty(); }, 5000);
+    waitFor([&] { return shownText(w, kLabel).empty(); }, 3000);
+    labelAfterFailure = shownText(w, kLabel);
+    boxesAfterFailure = boxes.shown.size();
+    au::press(w, kSaveArea);  // No: back to the label
+    au::press(w, kSaveArea);  // Yes: saved without a label
+    au::press(w, kCloseArea);
+    EXPECT_TRUE(au::waitClosed(w, 20000));
+  }));
+  EXPECT_EQ(labelAfterFailure, "");
+  ASSERT_EQ(boxesAfterFailure, 1u);
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  EXPECT_EQ(boxes.shown[0].caption, "System Error");
+  EXPECT_EQ(boxes.shown[0].text,
+            "Error changing the disk volume label!\n\rMake sure the disk is not write-protected.");
+  EXPECT_EQ(boxes.shown[1].text.rfind("You forgot to enter a volume label!", 0), 0u);
+  EXPECT_EQ(boxes.shown[2].text, boxes.shown[1].text);
+  std::vector<DisksRecord> disks = storedDisks();
+  ASSERT_EQ(disks.size(), 1u);  // saved once, by the Yes
+  EXPECT_TRUE(disks[0].Label.blank());
+  EXPECT_EQ(disks[0].SerialNo.str(), "0000-0ABC");
+}
+
+TEST_F(LogDiskWindow, DriveThatIsGoneLeavesTheWindowReset) {
+  std::string count, path;
+  int32_t rows = -1;
+  EXPECT_TRUE(runWindow([&](uint64_t w) {
+    ASSERT_TRUE(logVolume(w, 6));
+    kiv::platform::unpinDrive(letter);
+    au::press(w, kLogButton);
+    waitFor([&] { return au::rowCount(w, kFileList) == 0; }, 5000);
+    waitFor([&] { return shownText(w, kFileCount) == "0"; }, 3000);
+    rows = au::rowCount(w, kFileList);
+    count = shownText(w, kFileCount);
+    path = shownText(w, kPathLine);
+    au::press(w, kSaveArea);  // logged, though it failed: the reset values are saved
+    au::press(w, kCloseArea);
+    EXPECT_TRUE(au::waitClosed(w, 20000));
+  }));
+  EXPECT_EQ(rows, 0);
+  EXPECT_EQ(count, "0");
+  EXPECT_EQ(path, "");
+  ASSERT_GE(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, "System Error");
+  EXPECT_EQ(boxes.shown[0].text, "Drive is not ready!\n\rMake sure the disk is inserted properly.");
+  // The question about the missing label (the reset blanked it) was answered with its default,
+  // No, so nothing was saved.
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[1].text.rfind("You forgot to enter a volume label!", 0), 0u);
+  EXPECT_TRUE(storedDisks().empty());
+}
+
+}  // namespace
