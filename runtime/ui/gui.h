@@ -121,6 +121,8 @@ void raiseWindow(uint64_t id);
 void setProgramIcon(const std::vector<unsigned char>& image);
 
 void beep();
+// The mouse cursor over the program's windows: a standard cursor identifier, 0 the normal one.
+void setCursor(uint32_t standardCursor);
 // The thread timer of the idle procedure (0 stops it); it posts to the main thread.
 void setIdleTimer(int32_t milliseconds);
 

@@ -1274,6 +1274,32 @@ int32_t visibleRows(uint64_t id, int32_t feq) {
   return rows;
 }
 
+void setCursor(uint32_t standardCursor) {
+  run([standardCursor] {
+    // One override at most: a new cursor replaces the one set before.
+    static bool overridden = false;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    switch (standardCursor) {
+      case 0x7F02:
+        shape = Qt::IBeamCursor;
+        break;
+      case 0x7F03:
+        shape = Qt::WaitCursor;
+        break;
+      case 0x7F04:
+        shape = Qt::CrossCursor;
+        break;
+      case 0x7F8A:
+        shape = Qt::BusyCursor;
+        break;
+    }
+    const bool normal = standardCursor == 0 || standardCursor == 0x7F01;
+    if (overridden) QApplication::restoreOverrideCursor();
+    overridden = !normal;
+    if (!normal) QApplication::setOverrideCursor(QCursor(shape));
+  });
+}
+
 void beep() {
   run([] { QApplication::beep(); });
 }
