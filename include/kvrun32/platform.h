@@ -206,6 +206,10 @@ int32_t ShowWindow(uintptr_t hwnd, int32_t command);
 int32_t SetForegroundWindow(uintptr_t hwnd);
 int32_t BringWindowToTop(uintptr_t hwnd);
 
+/* Sounds the desktop's bell (the frequency and duration are what a speaker would have used);
+   nonzero on success. */
+int32_t Beep(uint32_t frequency, uint32_t duration);
+
 KIV_EXTERN_C_END
 
 #endif

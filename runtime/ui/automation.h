@@ -35,11 +35,18 @@ std::string shown(uint64_t window, int32_t feq);    // text the control shows
 int32_t shownChoice(uint64_t window, int32_t feq);  // check state, row, tab, entry
 bool shownEnabled(uint64_t window, int32_t feq);
 bool shownVisible(uint64_t window, int32_t feq);
-bool shownImage(uint64_t window, int32_t feq);  // an image control shows a picture
+bool shownImage(uint64_t window, int32_t feq);             // an image control shows a picture
+std::string shownImageName(uint64_t window, int32_t feq);  // the image file it shows
+int32_t shownBevel(uint64_t window, int32_t feq);          // a panel's outer bevel
 int32_t rowCount(uint64_t window, int32_t feq);
 std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column);  // 1-based
 std::string statusText(uint64_t window, int32_t zone);
 std::string caption(uint64_t window);
+bool shownOnScreen(uint64_t window);  // the window is visible (not hidden)
+struct Geometry {
+  int32_t x = 0, y = 0, width = 0, height = 0;
+};
+Geometry geometry(uint64_t window);  // position and size of the window's frame
 
 struct MessageBoxSeen {
   std::string caption, text;

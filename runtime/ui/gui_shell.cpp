@@ -40,6 +40,8 @@ QIcon iconOf(const std::vector<unsigned char>& image) {
   return p.isNull() ? QIcon() : QIcon(p);
 }
 
+}  // namespace
+
 void postWindowMessage(uint64_t window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
   PlatformWindow* w = platformWindow(window);
   if (!w) return;
@@ -51,6 +53,8 @@ void postWindowMessage(uint64_t window, uint32_t message, uintptr_t wparam, intp
   m.lparam = lparam;
   ui::slot(w->owner).inbox.post(m);
 }
+
+namespace {
 
 // The mouse message a click on a notification icon stands for.
 intptr_t mouseMessageOf(QSystemTrayIcon::ActivationReason reason) {

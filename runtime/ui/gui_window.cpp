@@ -31,6 +31,7 @@
 #include <algorithm>
 
 #include "runtime/ui/event_codes.h"
+#include "runtime/ui/standard_commands.h"
 #include "runtime/ui/gui.h"
 #include "runtime/ui/gui_internal.h"
 #include "runtime/ui/resources.h"
@@ -406,6 +407,9 @@ QAction* menuItem(PlatformWindow& w, QMenu* menu, const ControlDesc& d) {
         if (action == "copy") edit->copy();
         if (action == "paste") edit->paste();
       }
+    } else if (uint32_t command = ui::standardCommand(action)) {
+      // Carried out by the window's procedure, on the thread that owns the window.
+      postWindowMessage(pw->id, ui::kStandardCommandMessage, command, 0);
     } else if (action.empty() && feq != 0) {
       postEvent(*pw, ui::ev::Accepted, feq);
     }
@@ -1143,11 +1147,13 @@ void showControl(uint64_t id, int32_t feq, const ControlView& v) {
       }
       case ControlType::Panel:
         static_cast<PanelWidget*>(widget)->setBevels(v.bevelOuter, v.bevelInner);
+        widget->setProperty("kivBevel", v.bevelOuter);  // what the automation interface reads
         if (v.bg >= 0) widget->setAutoFillBackground(true);
         break;
       case ControlType::Image: {
         QPixmap p = pixmapOf(v.image);
         auto* l = static_cast<QLabel*>(widget);
+        l->setProperty("kivImage", QString::fromStdString(v.text));
         if (p.isNull())
           l->clear();
         else

@@ -11,6 +11,7 @@
 #include "runtime/ui/gui.h"
 #include "runtime/ui/resources.h"
 #include "runtime/ui/screen.h"
+#include "runtime/ui/standard_commands.h"
 
 namespace kiv::ui {
 namespace {
@@ -25,8 +26,9 @@ std::mutex gIconsMutex;
 std::map<uintptr_t, ResourceBytes> gIcons;
 
 // The procedure every window starts with.
-intptr_t runtimeWindowProc(uintptr_t hwnd, uint32_t message, uintptr_t, intptr_t) {
+intptr_t runtimeWindowProc(uintptr_t hwnd, uint32_t message, uintptr_t wparam, intptr_t) {
   if (message == KIV_WM_QUERYENDSESSION) return 1;
+  if (message == kStandardCommandMessage) runStandardCommand(static_cast<uint32_t>(wparam));
   if (message == KIV_WM_ENDSESSION) {
     uint64_t id = gui::windowOfHandle(hwnd);
     if (Screen* w = id ? screenById(id) : nullptr) queueEvent(*w, ev::CloseDown, 0);
@@ -139,3 +141,9 @@ extern "C" int32_t SetForegroundWindow(uintptr_t hwnd) {
 }
 
 extern "C" int32_t BringWindowToTop(uintptr_t hwnd) { return SetForegroundWindow(hwnd); }
+
+extern "C" int32_t Beep(uint32_t, uint32_t) {
+  if (!kiv::gui::available()) return 0;
+  kiv::gui::beep();
+  return 1;
+}
