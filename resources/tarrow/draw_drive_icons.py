@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the logging window's images as 32x32 XPM files: the drive-type icons and the
-Save/Close command pictures in their resting (green) and lit (red) looks.
+"""Draws the logging window's images as 32x32 XPM files: the drive-type icons and the Save
+command picture in its resting (green) and lit (red) looks. (Its Close picture is the frame's
+Exit picture, ~Cancelg.ico / ~Cancelr.ico, drawn by draw_icons.py.)
 
 Shapes are drawn at four times the size and averaged down, so edges are smooth; the colours
 are then written out as an XPM palette. Run it in this folder; the XPMs are kept in the
@@ -244,17 +245,19 @@ def ram():
 def unknown():
     c = Canvas()
     drive_body(c, '#D6D9DD', '#8D939B')
-    # a question mark on the front
-    blue = hexrgb('#2F5FA8')
+    # a question mark in a blue disc on the front
+    c.circle(21.5, 20.5, 7.5, hexrgb('#FFFFFF'))
+    c.circle(21.5, 20.5, 6.8, None, vertical('#4F86D9', '#23539E', 13.7, 27.3))
+    white = hexrgb('#FFFFFF')
 
     def hook(x, y):
-        d = math.hypot(x - 14, y - 16.6)
-        a = math.degrees(math.atan2(y - 16.6, x - 14))
-        return 1.5 <= d <= 2.9 and (a <= 40 or a >= 170)
-    c.fill(hook, blue)
-    c.line(15.6, 18.3, 14.2, 19.8, blue, 1.4)
-    c.line(14.2, 19.8, 14.2, 20.6, blue, 1.4)
-    c.circle(14.2, 22.5, 0.85, blue)
+        d = math.hypot(x - 21.5, y - 18.6)
+        a = math.degrees(math.atan2(y - 18.6, x - 21.5))
+        return 1.3 <= d <= 2.9 and (a <= 45 or a >= 180)
+    c.fill(hook, white)
+    c.line(23.2, 20.5, 21.6, 22.0, white, 1.6)
+    c.line(21.6, 22.0, 21.6, 22.6, white, 1.6)
+    c.circle(21.6, 24.8, 0.95, white)
     return c
 
 
@@ -292,20 +295,6 @@ def save(look):
     return c
 
 
-def cancel(look):
-    """A round button with a cross."""
-    top, bottom = LOOKS[look]
-    c = Canvas()
-    c.circle(16, 16, 13.5, DARK)
-    c.circle(16, 16, 12.7, None, vertical(top, bottom, 3, 29))
-    c.fill(lambda x, y: (x - 16) ** 2 + (y - 12) ** 2 <= 9.5 ** 2 and
-           (x - 16) ** 2 + (y - 16) ** 2 <= 12.2 ** 2 and y < 13, hexrgb('#FFFFFF'),
-           alpha=0.28)
-    c.line(11, 11, 21, 21, hexrgb('#FFFFFF'), 3.2)
-    c.line(21, 11, 11, 21, hexrgb('#FFFFFF'), 3.2)
-    return c
-
-
 if __name__ == '__main__':
     write('unknown.ico.xpm', unknown())
     write('badpath.ico.xpm', badpath())
@@ -316,4 +305,3 @@ if __name__ == '__main__':
     write('ram.ico.xpm', ram())
     for look in ('g', 'r'):
         write('Save%s.ico.xpm' % look, save(look))
-        write('cancel%s.ico.xpm' % look, cancel(look))

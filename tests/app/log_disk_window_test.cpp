@@ -416,8 +416,16 @@ TEST_F(LogDiskWindow, TwoDisksOfOneLabelAskThePicker) {
 
 TEST_F(LogDiskWindow, SaveBeforeLoggingAndSortButtons) {
   std::vector<std::string> bySize, bySizeDown, byNameAgain;
+  std::string pictureBefore, pictureAfter, saveLook;
+  int32_t saveBevel = 0;
   EXPECT_TRUE(runWindow([&](uint64_t w) {
+    waitFor([&] { return au::shownImageName(w, kDrivePicture) == "~fixed.ico"; }, 3000);
+    pictureBefore = au::shownImageName(w, kDrivePicture);
     au::press(w, kSaveArea);
+    // Released: raised, with the resting picture.
+    waitFor([&] { return au::shownBevel(w, kSaveArea) == 1; }, 3000);
+    saveBevel = au::shownBevel(w, kSaveArea);
+    saveLook = au::shownImageName(w, kSaveArea + 1);
     ASSERT_TRUE(logVolume(w, 6));
     auto column = [&](int32_t c) {
       std::vector<std::string> v;
@@ -439,6 +447,9 @@ TEST_F(LogDiskWindow, SaveBeforeLoggingAndSortButtons) {
   }));
   ASSERT_GE(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text.rfind("You must log a disk before anything can be saved", 0), 0u);
+  EXPECT_EQ(pictureBefore, std::string(DriveTypeIcon(DriveTypeNumber("C:\\"))));
+  EXPECT_EQ(saveBevel, 1);
+  EXPECT_EQ(saveLook, "~Saveg.ico");
   EXPECT_EQ(bySize, (std::vector<std::string>{"NOEXT", "README.TXT", "B.C", "A.DAT", "LONGFI~1.TEX",
                                               "C.TXT"}));
   EXPECT_EQ(bySizeDown, (std::vector<std::string>{"C.TXT", "LONGFI~1.TEX", "A.DAT", "B.C",
