@@ -29,6 +29,11 @@
 namespace fs = std::filesystem;
 namespace au = kiv::ui::automation;
 
+namespace kiv::ui::automation {
+// The mouse moves into (or out of) a control. Kept by the automation layer beside press().
+bool hover(uint64_t window, int32_t feq, bool in);
+}  // namespace kiv::ui::automation
+
 namespace {
 
 using apptest::Boxes;
@@ -543,6 +548,39 @@ TEST(AddingProgress, WindowsShowCaptionBarPercentAndPath) {
 }
 
 namespace {
+
+TEST_F(LogDiskWindow, CommandAreasTrackTheMouse) {
+  struct Look {
+    int32_t bevel;
+    std::string picture;
+  };
+  std::vector<Look> looks;
+  EXPECT_TRUE(runWindow([&](uint64_t w) {
+    auto look = [&](int32_t area, int32_t bevel) {
+      waitFor([&] { return au::shownBevel(w, area) == bevel; }, 3000);
+      looks.push_back({au::shownBevel(w, area), au::shownImageName(w, area + 1)});
+    };
+    au::hover(w, kSaveArea, true);
+    look(kSaveArea, 1);
+    au::hover(w, kSaveArea, false);
+    look(kSaveArea, 0);
+    au::hover(w, kCloseArea, true);
+    look(kCloseArea, 1);
+    au::hover(w, kCloseArea, false);
+    look(kCloseArea, 0);
+    au::press(w, kCloseArea);
+    EXPECT_TRUE(au::waitClosed(w));
+  }));
+  ASSERT_EQ(looks.size(), 4u);
+  EXPECT_EQ(looks[0].bevel, 1);
+  EXPECT_EQ(looks[0].picture, "~Saver.ico");
+  EXPECT_EQ(looks[1].bevel, 0);
+  EXPECT_EQ(looks[1].picture, "~Saveg.ico");
+  EXPECT_EQ(looks[2].bevel, 1);
+  EXPECT_EQ(looks[2].picture, "~cancelr.ico");
+  EXPECT_EQ(looks[3].bevel, 0);
+  EXPECT_EQ(looks[3].picture, "~cancelg.ico");
+}
 
 TEST_F(LogDiskWindow, LabelThatCannotBeChangedAndAMissingLabel) {
   // A volume without a label of its own, which cannot be relabelled either.
