@@ -28,6 +28,28 @@ enum class BrowseAnchor {
   Selected  // the rows on show, with the selected one (after a change)
 };
 
+// What the user typed into a list to find a row, per sort order: at most 30 characters.
+struct BrowseLocator {
+  static constexpr size_t kMaxLength = 30;
+  std::string text;
+
+  // A key typed into the list: Backspace drops the last character, Space and every key with a
+  // character append one. False for keys that leave the locator as it was.
+  bool key(int32_t keycode, int32_t keychar) {
+    constexpr int32_t kBackspace = 8, kSpace = 32;
+    if (keycode == kBackspace) {
+      if (text.empty()) return false;
+      text.pop_back();
+      return true;
+    }
+    const char c = keycode == kSpace ? ' ' : char(keychar);
+    if (c == 0 || text.size() >= kMaxLength) return false;
+    text += c;
+    return true;
+  }
+  void clear() { text.clear(); }
+};
+
 template <typename Row>
 class BrowsePage {
  public:
@@ -110,6 +132,21 @@ class BrowsePage {
     if (selected == 0) selected = start.empty() && !fromEnd ? std::min(1, count()) : count();
     if (empty()) clearRecord();
     kiv::setCursor(KIV_CURSOR_ARROW);
+  }
+
+  // Shows the page that starts at the first record whose key is not below the key value now in
+  // the record buffer (the caller has put the locator there); beyond the last key, the last
+  // page with its last row selected.
+  void locate() {
+    rows.free();
+    view_.setAt(*order_);
+    view_.next();
+    const bool found = kiv::errorCode() == 0;
+    Kiv$clearerror();
+    if (found)
+      refill(BrowseAnchor::Current);
+    else
+      refill(BrowseAnchor::None, true);
   }
 
   // The list's scroll events; gives false when the page is empty (nothing happens then).

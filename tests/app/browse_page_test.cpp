@@ -176,4 +176,43 @@ TEST_F(BrowsePageTest, FewerRecordsThanAPageAndAFilterOnBoundNames) {
   EXPECT_FALSE(page_->loadSelected());
 }
 
+TEST_F(BrowsePageTest, TypingLocatesInTheLabelOrder) {
+  add(11, "AA");
+  add(12, "ABC");
+  add(13, "ABD");
+  add(14, "B");
+  page_->setOrder(Disks.ByLabel);
+  page_->refill(BrowseAnchor::None);
+  BrowseLocator locator;
+  struct Key {
+    int32_t keycode, keychar;
+    const char* locator;
+    int32_t disk;  // the selected row's disk after locating
+  };
+  const Key keys[] = {
+      {65, 'a', "a", 11},  {66, 'b', "ab", 12}, {8, 0, "a", 11},
+      {8, 0, "", 11},      {68, 'D', "D", 1},   {32, 0, "D ", 1},
+      {90, 'z', "D z", 1},  // a blank sorts before the letters: still DISK1
+      {8, 0, "D ", 1},     {8, 0, "D", 1},      {8, 0, "", 11},
+      {90, 'Z', "Z", 0},  // beyond the last label: the last page, its last row
+  };
+  for (const Key& k : keys) {
+    SCOPED_TRACE(k.locator);
+    EXPECT_TRUE(locator.key(k.keycode, k.keychar));
+    EXPECT_EQ(locator.text, k.locator);
+    Disks.rec.clear();
+    Disks.rec.Label = locator.text;
+    page_->locate();
+    if (k.disk) {
+      EXPECT_EQ(selectedDisk(), k.disk);
+    } else {
+      EXPECT_EQ(page_->selected, page_->count());
+      EXPECT_EQ(selectedDisk(), 9);  // "DISK9" is the highest label
+    }
+  }
+  EXPECT_FALSE(BrowseLocator{}.key(8, 0));  // nothing to drop
+  BrowseLocator full{std::string(30, 'x')};
+  EXPECT_FALSE(full.key(65, 'a'));
+}
+
 }  // namespace
