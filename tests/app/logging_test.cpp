@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +195,33 @@ TEST(LoggingParts, FileTimesBecomeLocalSerials) {
   DateTimeSerials none = FileTimeSerials(0);
   EXPECT_EQ(none.date, 0);
   EXPECT_EQ(none.time, 0);
+}
+
+// The date and time a file shows: its last write, or its creation when it has no last write.
+TEST(LoggingParts, DisplayDateFallsBackToTheCreationDate) {
+  auto fileTime = [](int year, int month, int day, int hour) {
+    return (uint64_t(localTime(year, month, day, hour, 0, 0)) + 11644473600ull) * 10000000ull;
+  };
+  struct Row {
+    KivFileTime created, written;
+    int32_t date, time;
+  } rows[] = {
+      {fileTime(1999, 5, 6, 7), fileTime(2003, 8, 9, 10), Kiv$DATE(8, 9, 2003), 1 + 10 * 360000},
+      {fileTime(1999, 5, 6, 7), 0, Kiv$DATE(5, 6, 1999), 1 + 7 * 360000},
+      {0, fileTime(2003, 8, 9, 10), Kiv$DATE(8, 9, 2003), 1 + 10 * 360000},
+      {0, 0, 0, 0},
+  };
+  for (const Row& r : rows) {
+    KivFindData found{};
+    std::strcpy(found.name, "file.txt");
+    found.creationTime = r.created;
+    found.writeTime = r.written;
+    FileList.rec.clear();
+    FillFileEntry(found, "Y:\\");
+    EXPECT_EQ(FileList.rec.DisplayDate, r.date) << r.created << " " << r.written;
+    EXPECT_EQ(FileList.rec.DisplayTime, r.time) << r.created << " " << r.written;
+    EXPECT_EQ(FileList.rec.ModifyDate, r.written ? r.date : 0);
+  }
 }
 
 TEST(LoggingParts, PercentagesAreExactDecimals) {
