@@ -158,8 +158,18 @@ class LogDiskWindow : public ::testing::Test {
 
   // The drive-list row of the test volume.
   int32_t driveRow(uint64_t w) {
-    // The window selects the first drive when it opens.
-    waitFor([&] { return au::shownChoice(w, kDriveList) == 1; }, 5000);
+    // The window selects the first drive when it opens and shows its picture last.
+    std::string firstIcon;
+    for (char l = 'A'; l <= 'Z' && firstIcon.empty(); ++l) {
+      uint32_t type = GetDriveTypeA((std::string(1, l) + ":\\").c_str());
+      if (type > 1) firstIcon = std::string(DriveTypeIcon(int32_t(type) + 1));
+    }
+    waitFor(
+        [&] {
+          return au::shownChoice(w, kDriveList) == 1 &&
+                 au::shownImageName(w, kDrivePicture) == firstIcon;
+        },
+        5000);
     for (int32_t row = 1; row <= au::rowCount(w, kDriveList); ++row)
       if (cellText(w, kDriveList, row, 1).rfind(root, 0) == 0) return row;
     return 0;
