@@ -46,9 +46,11 @@ bool SelectDisk() {
   RestorePosition("SelectDisk");
   window.set(kList, kiv::prop::AlertKey, kDoubleClick, 252);
 
+  // A view that does not open shows nothing; a filter it refuses is left out.
   kiv::View view(Disks);
   view.open();
-  if (kiv::errorCode() == 0) view.setFilter("UPPER(DIS:Label) = UPPER(VolName)");
+  const bool viewOpen = kiv::errorCode() == 0;
+  if (viewOpen) view.setFilter("UPPER(DIS:Label) = UPPER(VolName)");
   if (kiv::errorCode()) {
     SaveFileError();
     AppWarning(36);
@@ -63,7 +65,7 @@ bool SelectDisk() {
   };
   auto refill = [&](BrowseAnchor anchor) {
     page.pageSize = std::max(1, window.number(kList, kiv::prop::VisibleRows));
-    page.refill(anchor);
+    if (viewOpen) page.refill(anchor);
     show();
   };
   refill(BrowseAnchor::None);
