@@ -151,6 +151,25 @@ RecordComparer::RecordComparer(const class_descriptor& layout,
     }
     parts_.push_back(part);
   }
+  if (!parts_.empty()) {
+    switch (parts_.front().method) {
+      case Method::U8:
+      case Method::I16:
+      case Method::U16:
+      case Method::I32:
+      case Method::U32:
+        codeMethod_ = CodeMethod::Whole;
+        break;
+      case Method::Text:
+      case Method::Ctext:
+      case Method::Ptext:
+        codeMethod_ = CodeMethod::Text;
+        keepCollation();
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 RecordComparer::~RecordComparer() {
@@ -195,6 +214,62 @@ int32_t RecordComparer::comparePart(const Part& p, const uint8_t* a, const uint8
       return p.left->Compare(*p.right);
   }
   return 0;
+}
+
+bool RecordComparer::keepCollation() {
+  if (codeMethod_ != CodeMethod::Text) return true;
+  const bool digraphs = ISFINFO.digraphCount > 0;
+  const uint8_t* weights = ISFINFO.oemMode ? ISFINFO.collateOem : ISFINFO.collate;
+  if (digraphs == digraphs_ && std::memcmp(weights, weights_, sizeof weights_) == 0) return true;
+  digraphs_ = digraphs;
+  std::memcpy(weights_, weights, sizeof weights_);
+  return false;
+}
+
+// The weights of the first 8 characters, the first in the top byte. Collation ignores trailing
+// blanks, so a shorter text weighs as if padded with blanks.
+uint64_t RecordComparer::textCode(const uint8_t* text, size_t length) const {
+  if (digraphs_) return 0;
+  const uint8_t blank = weights_[uint8_t(' ')];
+  uint64_t code = 0;
+  for (size_t i = 0; i < 8; ++i) code = code << 8 | (i < length ? weights_[text[i]] : blank);
+  return code;
+}
+
+uint64_t RecordComparer::code(const uint8_t* record) const {
+  if (codeMethod_ == CodeMethod::None) return 0;
+  const Part& p = parts_.front();
+  const uint8_t* f = record + p.offset;
+  uint64_t code = 0;
+  switch (p.method) {
+    case Method::U8:
+      code = f[0];
+      break;
+    case Method::I16:
+      code = uint16_t(load<int16_t>(f)) ^ 0x8000u;
+      break;
+    case Method::U16:
+      code = load<uint16_t>(f);
+      break;
+    case Method::I32:
+      code = uint32_t(load<int32_t>(f)) ^ 0x80000000u;
+      break;
+    case Method::U32:
+      code = load<uint32_t>(f);
+      break;
+    case Method::Text:
+      code = textCode(f, p.size);
+      break;
+    case Method::Ctext:
+      code = textCode(f, strnlen(reinterpret_cast<const char*>(f), p.size));
+      break;
+    case Method::Ptext:
+      code = textCode(f + 1, pText(f, p.size).size());
+      break;
+    default:
+      break;
+  }
+  return p.descending ? ~code : code;
 }
 
 int32_t RecordComparer::compare(const uint8_t* a, const uint8_t* b) const {

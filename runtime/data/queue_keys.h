@@ -43,6 +43,17 @@ class RecordComparer {
   int32_t compare(const uint8_t* a, const uint8_t* b) const;
   bool empty() const { return parts_.empty(); }
 
+  // An order-keeping code of a record's first key component, so that most comparisons in a long
+  // list need not read the records: of two records with different codes, compare() orders them as
+  // their codes do; equal codes decide nothing. Integers, dates and times are coded whole, texts
+  // by the collation weights of their first 8 characters. Without a code for the first component
+  // (reals, decimals, arrays, text when digraphs collate) every code is 0.
+  uint64_t code(const uint8_t* record) const;
+  bool hasCodes() const { return codeMethod_ != CodeMethod::None; }
+  // Text codes hold collation weights: takes the locale's current ones for later codes, and gives
+  // false when they differ from those taken before (codes made earlier are then stale).
+  bool keepCollation();
+
  private:
   enum class Method {
     U8,
@@ -68,8 +79,13 @@ class RecordComparer {
     Ufo* right = nullptr;
   };
   int32_t comparePart(const Part& p, const uint8_t* a, const uint8_t* b) const;
+  uint64_t textCode(const uint8_t* text, size_t length) const;
 
+  enum class CodeMethod { None, Whole, Text };
   std::vector<Part> parts_;
+  CodeMethod codeMethod_ = CodeMethod::None;
+  bool digraphs_ = false;  // the collation taken weighs digraphs: no text codes
+  uint8_t weights_[256] = {};
 };
 
 }  // namespace kiv::data
