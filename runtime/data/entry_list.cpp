@@ -41,29 +41,43 @@ bool EntryList::recut(unsigned shift) {
   return true;
 }
 
-// Moves the logical entries [from, to) of a ring one place up (toward the end); one memmove when
-// the span does not wrap around the ring.
+// Moves the logical entries [from, to) of a ring one place up (toward the end): one memmove, or
+// two and the slot that crosses from the last physical slot to the first when the span wraps.
 void EntryList::moveUp(Block& b, size_t from, size_t to) const {
   if (from >= to) return;
-  size_t p = (b.head + from) & mask();
-  if (p + (to - from) < blockSize()) {
-    std::memmove(&b.slots[p] + 1, &b.slots[p], (to - from) * sizeof(Slot));
+  const size_t n = blockSize();
+  Slot* slots = b.slots.get();
+  const size_t p = (b.head + from) & mask();
+  const size_t end = p + (to - from);  // physical end, beyond n when the span wraps
+  if (end < n) {
+    std::memmove(slots + p + 1, slots + p, (to - from) * sizeof(Slot));
     return;
   }
-  for (size_t j = to; j > from; --j)
-    b.slots[(b.head + j) & mask()] = b.slots[(b.head + j - 1) & mask()];
+  const size_t wrapped = end - n;  // entries at the physical front
+  std::memmove(slots + 1, slots, wrapped * sizeof(Slot));
+  slots[0] = slots[n - 1];
+  std::memmove(slots + p + 1, slots + p, (n - 1 - p) * sizeof(Slot));
 }
 
 // Moves the logical entries [from, to) one place down (toward the front).
 void EntryList::moveDown(Block& b, size_t from, size_t to) const {
   if (from >= to) return;
-  size_t p = (b.head + from) & mask();
-  if (p >= 1 && p + (to - from) <= blockSize()) {
-    std::memmove(&b.slots[p] - 1, &b.slots[p], (to - from) * sizeof(Slot));
+  const size_t n = blockSize();
+  Slot* slots = b.slots.get();
+  const size_t p = (b.head + from) & mask();
+  const size_t end = p + (to - from);
+  if (p >= 1 && end <= n) {
+    std::memmove(slots + p - 1, slots + p, (to - from) * sizeof(Slot));
     return;
   }
-  for (size_t j = from; j < to; ++j)
-    b.slots[(b.head + j - 1) & mask()] = b.slots[(b.head + j) & mask()];
+  if (p == 0) {  // the first one goes to the last physical slot
+    slots[n - 1] = slots[0];
+    std::memmove(slots, slots + 1, (to - from - 1) * sizeof(Slot));
+    return;
+  }
+  std::memmove(slots + p - 1, slots + p, (n - p) * sizeof(Slot));
+  slots[n - 1] = slots[0];
+  std::memmove(slots, slots + 1, (end - n - 1) * sizeof(Slot));
 }
 
 bool EntryList::insert(size_t pos, const Slot& entry) {

@@ -106,6 +106,14 @@ KivQueueStore::Probe KivQueueStore::probe(const uint8_t* buffer) {
 }
 
 void KivQueueStore::codeAll() {
+  const size_t n = entries_.size();
+  if (n > 1 && comparer_->textLength() > 0) {
+    const uint8_t* sample = entries_.at(0);
+    size_t shared = comparer_->textLength();
+    for (size_t pos = 1; pos < n && shared > 0; ++pos)
+      shared = comparer_->sharedStart(sample, entries_.at(pos), shared);
+    comparer_->setTextStart(sample, shared);
+  }
   for (size_t pos = 0; pos < entries_.size(); ++pos) {
     kiv::data::EntryList::Slot& slot = entries_.slot(pos);
     slot.code = comparer_->code(slot.entry);
