@@ -132,6 +132,11 @@ size_t KivQueueStore::search(const Probe& probe, bool* found) const {
   size_t lo = 0, hi = entries_.size();  // the range [lo, hi)
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;
+    // The slots of both possible next halves are fetched while this one is compared.
+    if (hi - lo > 2) {
+      __builtin_prefetch(&entries_.slot(lo + (mid - lo) / 2));
+      __builtin_prefetch(&entries_.slot(mid + 1 + (hi - mid - 1) / 2));
+    }
     int32_t c = compareAt(mid, probe);
     if (c == 0) {
       *found = true;
