@@ -93,8 +93,8 @@ void sumWords(DecimalRegister& second, const uint8_t* larger, const uint8_t* oth
   }
 }
 
-// second := second + top, top's sign taken as topSign. Only the words holding digits of either
-// take part, with the one above for a carry; a subtraction takes the smaller magnitude from the
+// second := second + top, top's sign taken as topSign. The sum runs over the words holding digits
+// of either and the one above for a carry; a subtraction takes the smaller magnitude from the
 // larger, so no second pass is needed for a result that changes sign.
 void addSigned(DecimalRegister& second, const DecimalRegister& top, uint8_t topSign) {
   const int first = std::min(second.low, top.low) / 8;
