@@ -64,40 +64,55 @@ int compare(const DecimalRegister& a, const DecimalRegister& b) {
 
 namespace {
 
-// second := second + top (magnitudes). A carry out of cell 63 is lost.
-void addMagnitudes(DecimalRegister& second, const DecimalRegister& top) {
-  int first = std::min(second.low, top.low) / 8;
-  int last = std::min(7, (std::max(second.high, top.high) + 1) / 8);
-  unsigned carry = 0;
-  for (int w = first; w <= last; ++w)
-    store(second.cell + 8 * w,
-          digits::addWord(load(second.cell + 8 * w), load(top.cell + 8 * w), carry));
-  normaliseWords(second, first, last);
-}
-
-// second := second - top (magnitudes); when a borrow remains, the ten's complement of the digits
-// is taken and the sign flipped.
-void subtractMagnitudes(DecimalRegister& second, const DecimalRegister& top) {
-  int first = std::min(second.low, top.low) / 8;
-  int last = std::max(second.high, top.high) / 8;
-  unsigned borrow = 0;
-  for (int w = first; w <= last; ++w)
-    store(second.cell + 8 * w,
-          digits::subWord(load(second.cell + 8 * w), load(top.cell + 8 * w), borrow));
-  if (borrow) {
-    borrow = 0;
-    for (int w = first; w <= last; ++w)
-      store(second.cell + 8 * w, digits::subWord(0, load(second.cell + 8 * w), borrow));
-    second.sign ^= 1;
+// Words of larger + other into second over first..last (Subtract: larger + nines' complement of
+// other + 1, the carry out of the top dropped), then the sign and the bounds. A word's carry out
+// is read from its top byte: the biased byte ends at or above 246 exactly when it did not carry.
+template <bool Subtract>
+void sumWords(DecimalRegister& second, const uint8_t* larger, const uint8_t* other, int first,
+              int last, uint8_t sign) {
+  constexpr uint64_t kNinesBiased = 9 * digits::kOnes + digits::kBias;
+  uint64_t carry = Subtract ? 1 : 0;
+  uint64_t top = 0;
+#pragma GCC unroll 2
+  for (int w = first; w <= last; ++w) {
+    uint64_t y = load(other + 8 * w);
+    y = Subtract ? kNinesBiased - y : y + digits::kBias;
+    const uint64_t sum = load(larger + 8 * w) + y + carry;
+    carry = (sum >> 63) ^ 1;
+    top = digits::unbias(sum);
+    store(second.cell + 8 * w, top);
   }
-  normaliseWords(second, first, last);
+  second.sign = sign;
+  // Mostly the lowest and highest words of the range both hold digits, and the bounds lie in them.
+  const uint64_t bottom = load(second.cell + 8 * first);
+  if (bottom != 0 && top != 0) {
+    second.high = static_cast<uint8_t>(8 * last + (63 - __builtin_clzll(top)) / 8);
+    second.low = static_cast<uint8_t>(8 * first + __builtin_ctzll(bottom) / 8);
+  } else {
+    normaliseWords(second, first, last);
+  }
 }
 
+// second := second + top, top's sign taken as topSign. The sum runs over the words holding digits
+// of either and the one above for a carry; a subtraction takes the smaller magnitude from the
+// larger, so no second pass is needed for a result that changes sign.
 void addSigned(DecimalRegister& second, const DecimalRegister& top, uint8_t topSign) {
-  if (second.sign == topSign)
-    addMagnitudes(second, top);
-  else
-    subtractMagnitudes(second, top);
+  const int first = std::min(second.low, top.low) / 8;
+  const int last = std::min(7, (std::max(second.high, top.high) + 1) / 8);
+  if (second.sign == topSign) {
+    sumWords<false>(second, second.cell, top.cell, first, last, second.sign);
+    return;
+  }
+  // Words order like the digits they hold: the highest word that differs decides the larger.
+  int w = last;
+  while (w >= first && load(second.cell + 8 * w) == load(top.cell + 8 * w)) --w;
+  if (w < first) {
+    setZero(second);
+  } else if (load(second.cell + 8 * w) > load(top.cell + 8 * w)) {
+    sumWords<true>(second, second.cell, top.cell, first, last, second.sign);
+  } else {
+    sumWords<true>(second, top.cell, second.cell, first, last, topSign);
+  }
 }
 
 }  // namespace

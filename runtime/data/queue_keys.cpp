@@ -51,6 +51,28 @@ std::string_view pText(const uint8_t* p, uint32_t size) {
   return {reinterpret_cast<const char*>(p + 1), len};
 }
 
+// Collation decides at the first character whose weights differ, so a shared start of equal
+// characters is passed over first, eight at a time (not when digraphs weigh pairs of characters).
+int32_t collateTexts(std::string_view a, std::string_view b) {
+  if (ISFINFO.digraphCount == 0) {
+    const size_t common = std::min(a.size(), b.size());
+    size_t i = 0;
+    while (i + 8 <= common && load<uint64_t>(reinterpret_cast<const uint8_t*>(a.data() + i)) ==
+                                  load<uint64_t>(reinterpret_cast<const uint8_t*>(b.data() + i)))
+      i += 8;
+    while (i < common && a[i] == b[i]) ++i;
+    if (i == a.size() && i == b.size()) return 0;
+    a.remove_prefix(i);
+    b.remove_prefix(i);
+  }
+  return kiv::core::collate(a, b, false);
+}
+
+// The character at i of a text that weighs as if padded with blanks.
+uint8_t charAt(std::string_view text, size_t i) {
+  return i < text.size() ? static_cast<uint8_t>(text[i]) : uint8_t(' ');
+}
+
 }  // namespace
 
 bool keysFromNumbers(const class_descriptor& layout, const int32_t* fields,
@@ -151,6 +173,25 @@ RecordComparer::RecordComparer(const class_descriptor& layout,
     }
     parts_.push_back(part);
   }
+  if (!parts_.empty()) {
+    switch (parts_.front().method) {
+      case Method::U8:
+      case Method::I16:
+      case Method::U16:
+      case Method::I32:
+      case Method::U32:
+        codeMethod_ = CodeMethod::Whole;
+        break;
+      case Method::Text:
+      case Method::Ctext:
+      case Method::Ptext:
+        codeMethod_ = CodeMethod::Text;
+        keepCollation();
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 RecordComparer::~RecordComparer() {
@@ -183,18 +224,107 @@ int32_t RecordComparer::comparePart(const Part& p, const uint8_t* a, const uint8
     case Method::Bfloat8:
       return kiv::core::realCompare(Kiv$bloadfloat(a), Kiv$bloadfloat(b));
     case Method::Text:
-      return kiv::core::collate({reinterpret_cast<const char*>(a), p.size},
-                                {reinterpret_cast<const char*>(b), p.size}, false);
+      return collateTexts({reinterpret_cast<const char*>(a), p.size},
+                          {reinterpret_cast<const char*>(b), p.size});
     case Method::Ctext:
-      return kiv::core::collate(cText(a, p.size), cText(b, p.size), false);
+      return collateTexts(cText(a, p.size), cText(b, p.size));
     case Method::Ptext:
-      return kiv::core::collate(pText(a, p.size), pText(b, p.size), false);
+      return collateTexts(pText(a, p.size), pText(b, p.size));
     case Method::Described:
       p.left->SetAddress(const_cast<uint8_t*>(a));
       p.right->SetAddress(const_cast<uint8_t*>(b));
       return p.left->Compare(*p.right);
   }
   return 0;
+}
+
+bool RecordComparer::keepCollation() {
+  if (codeMethod_ != CodeMethod::Text) return true;
+  const bool digraphs = ISFINFO.digraphCount > 0;
+  const uint8_t* weights = ISFINFO.oemMode ? ISFINFO.collateOem : ISFINFO.collate;
+  if (digraphs == digraphs_ && std::memcmp(weights, weights_, sizeof weights_) == 0) return true;
+  digraphs_ = digraphs;
+  std::memcpy(weights_, weights, sizeof weights_);
+  return false;
+}
+
+std::string_view RecordComparer::firstText(const uint8_t* record) const {
+  const Part& p = parts_.front();
+  const uint8_t* f = record + p.offset;
+  switch (p.method) {
+    case Method::Ctext:
+      return cText(f, p.size);
+    case Method::Ptext:
+      return pText(f, p.size);
+    default:
+      return {reinterpret_cast<const char*>(f), p.size};
+  }
+}
+
+size_t RecordComparer::sharedStart(const uint8_t* a, const uint8_t* b, size_t limit) const {
+  if (codeMethod_ != CodeMethod::Text) return 0;
+  const std::string_view x = firstText(a), y = firstText(b);
+  size_t i = 0;
+  while (i < limit && charAt(x, i) == charAt(y, i)) ++i;
+  return i;
+}
+
+size_t RecordComparer::textLength() const {
+  return codeMethod_ == CodeMethod::Text ? parts_.front().size : 0;
+}
+
+void RecordComparer::setTextStart(const uint8_t* sample, size_t length) {
+  start_.clear();
+  if (codeMethod_ != CodeMethod::Text) return;
+  const std::string_view text = firstText(sample);
+  for (size_t i = 0; i < length; ++i) start_.push_back(charAt(text, i));
+}
+
+// The weights of 8 characters after the shared start, the first in the top byte; a text that
+// does not begin with the shared start is below or above every one that does.
+uint64_t RecordComparer::textCode(std::string_view text) const {
+  if (digraphs_) return 0;
+  size_t i = 0;
+  for (; i < start_.size(); ++i) {
+    const uint8_t c = charAt(text, i);
+    if (c == start_[i] || weights_[c] == weights_[start_[i]]) continue;
+    return weights_[c] < weights_[start_[i]] ? 0 : ~uint64_t(0);
+  }
+  uint64_t code = 0;
+  for (size_t k = 0; k < 8; ++k) code = code << 8 | weights_[charAt(text, i + k)];
+  return code;
+}
+
+uint64_t RecordComparer::code(const uint8_t* record) const {
+  if (codeMethod_ == CodeMethod::None) return 0;
+  const Part& p = parts_.front();
+  const uint8_t* f = record + p.offset;
+  uint64_t code = 0;
+  switch (p.method) {
+    case Method::U8:
+      code = f[0];
+      break;
+    case Method::I16:
+      code = uint16_t(load<int16_t>(f)) ^ 0x8000u;
+      break;
+    case Method::U16:
+      code = load<uint16_t>(f);
+      break;
+    case Method::I32:
+      code = uint32_t(load<int32_t>(f)) ^ 0x80000000u;
+      break;
+    case Method::U32:
+      code = load<uint32_t>(f);
+      break;
+    case Method::Text:
+    case Method::Ctext:
+    case Method::Ptext:
+      code = textCode(firstText(record));
+      break;
+    default:
+      break;
+  }
+  return p.descending ? ~code : code;
 }
 
 int32_t RecordComparer::compare(const uint8_t* a, const uint8_t* b) const {

@@ -43,6 +43,23 @@ class RecordComparer {
   int32_t compare(const uint8_t* a, const uint8_t* b) const;
   bool empty() const { return parts_.empty(); }
 
+  // An order-keeping code of a record's first key component, so that most comparisons in a long
+  // list need not read the records: of two records with different codes, compare() orders them as
+  // their codes do; equal codes decide nothing. Integers, dates and times are coded whole, texts
+  // by the collation weights of their first 8 characters. Without a code for the first component
+  // (reals, decimals, arrays, text when digraphs collate) every code is 0.
+  uint64_t code(const uint8_t* record) const;
+  bool hasCodes() const { return codeMethod_ != CodeMethod::None; }
+  // Text codes hold collation weights: takes the locale's current ones for later codes, and gives
+  // false when they differ from those taken before (codes made earlier are then stale).
+  bool keepCollation();
+  // Text codes of records whose first text component all begin alike are taken after that shared
+  // start. The owner finds the start over the records it will code (sharedStart of a sample and
+  // each record, at most textLength()) and sets it; codes made before are then stale.
+  size_t textLength() const;
+  size_t sharedStart(const uint8_t* a, const uint8_t* b, size_t limit) const;
+  void setTextStart(const uint8_t* sample, size_t length);
+
  private:
   enum class Method {
     U8,
@@ -68,8 +85,15 @@ class RecordComparer {
     Ufo* right = nullptr;
   };
   int32_t comparePart(const Part& p, const uint8_t* a, const uint8_t* b) const;
+  std::string_view firstText(const uint8_t* record) const;
+  uint64_t textCode(std::string_view text) const;
 
+  enum class CodeMethod { None, Whole, Text };
   std::vector<Part> parts_;
+  CodeMethod codeMethod_ = CodeMethod::None;
+  bool digraphs_ = false;  // the collation taken weighs digraphs: no text codes
+  uint8_t weights_[256] = {};
+  std::vector<uint8_t> start_;  // the shared start of the texts coded
 };
 
 }  // namespace kiv::data

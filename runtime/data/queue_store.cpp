@@ -1,5 +1,7 @@
 #include "runtime/data/queue_store.h"
 
+#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -21,12 +23,11 @@ uint32_t clockStart() {
 }
 
 // A top-down merge sort of src[lo, hi) into dst, stable: of equal entries the earlier stays first.
-template <typename Less>
-void mergeSort(std::vector<uint8_t*>& src, std::vector<uint8_t*>& dst, size_t lo, size_t hi,
-               const Less& less) {
+template <typename T, typename Less>
+void mergeSort(std::vector<T>& src, std::vector<T>& dst, size_t lo, size_t hi, const Less& less) {
   if (hi - lo <= 12) {  // short runs: insertion sort in dst
     for (size_t i = lo; i < hi; ++i) {
-      uint8_t* e = src[i];
+      T e = src[i];
       size_t j = i;
       for (; j > lo && less(e, dst[j - 1]); --j) dst[j] = dst[j - 1];
       dst[j] = e;
@@ -43,6 +44,14 @@ void mergeSort(std::vector<uint8_t*>& src, std::vector<uint8_t*>& dst, size_t lo
   while (j < hi) dst[k++] = src[j++];
 }
 
+bool sameKeys(const std::vector<kiv::data::KeyComponent>& a,
+              const std::vector<kiv::data::KeyComponent>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const kiv::data::KeyComponent& x, const kiv::data::KeyComponent& y) {
+                      return x.field == y.field && x.descending == y.descending;
+                    });
+}
+
 }  // namespace
 
 KivQueueStore::KivQueueStore(std::shared_ptr<const class_descriptor> layout)
@@ -55,27 +64,80 @@ KivQueueStore::~KivQueueStore() {
   for (size_t i = 0; i < entries_.size(); ++i) std::free(entries_.at(i));
 }
 
+// A key list equal to the one in force keeps its comparer and the codes made under it.
 bool KivQueueStore::setKeys(const int32_t* fields) {
   std::vector<kiv::data::KeyComponent> keys;
   if (!kiv::data::keysFromNumbers(*layout_, fields, &keys)) return false;
+  if (comparer_ && sameKeys(keys, keys_)) return true;
   keys_ = std::move(keys);
-  comparer_ = std::make_unique<kiv::data::RecordComparer>(*layout_, keys_);
+  newComparer();
   return true;
 }
 
 bool KivQueueStore::setKeys(std::string_view text) {
   std::vector<kiv::data::KeyComponent> keys;
   if (!kiv::data::keysFromText(*layout_, text, &keys)) return false;
+  if (comparer_ && sameKeys(keys, keys_)) return true;
   keys_ = std::move(keys);
-  comparer_ = std::make_unique<kiv::data::RecordComparer>(*layout_, keys_);
+  newComparer();
   return true;
 }
 
-size_t KivQueueStore::search(const uint8_t* buffer, bool* found) const {
+void KivQueueStore::newComparer() {
+  comparer_ = std::make_unique<kiv::data::RecordComparer>(*layout_, keys_);
+  coded_ = entries_.size() == 0;
+  uncodedWork_ = 0;
+}
+
+KivQueueStore::Probe KivQueueStore::probe(const uint8_t* buffer) {
+  useCodes_ = false;
+  if (!comparer_->hasCodes()) return {buffer, 0};
+  if (!comparer_->keepCollation()) {
+    coded_ = false;
+    uncodedWork_ = 0;
+  }
+  if (entries_.size() == 0) coded_ = true;
+  if (!coded_) {
+    uncodedWork_ += std::bit_width(entries_.size());  // the comparisons of one binary search
+    if (uncodedWork_ >= entries_.size()) codeAll();
+  }
+  useCodes_ = coded_;
+  return {buffer, comparer_->code(buffer)};
+}
+
+void KivQueueStore::codeAll() {
+  const size_t n = entries_.size();
+  if (n > 1 && comparer_->textLength() > 0) {
+    const uint8_t* sample = entries_.at(0);
+    size_t shared = comparer_->textLength();
+    for (size_t pos = 1; pos < n && shared > 0; ++pos)
+      shared = comparer_->sharedStart(sample, entries_.at(pos), shared);
+    comparer_->setTextStart(sample, shared);
+  }
+  for (size_t pos = 0; pos < entries_.size(); ++pos) {
+    kiv::data::EntryList::Slot& slot = entries_.slot(pos);
+    slot.code = comparer_->code(slot.entry);
+  }
+  coded_ = true;
+  uncodedWork_ = 0;
+}
+
+int32_t KivQueueStore::compareAt(size_t pos, const Probe& probe) const {
+  const kiv::data::EntryList::Slot& slot = entries_.slot(pos);
+  if (useCodes_ && slot.code != probe.code) return slot.code < probe.code ? -1 : 1;
+  return comparer_->compare(slot.entry, probe.record);
+}
+
+size_t KivQueueStore::search(const Probe& probe, bool* found) const {
   size_t lo = 0, hi = entries_.size();  // the range [lo, hi)
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;
-    int32_t c = comparer_->compare(entries_.at(mid), buffer);
+    // The slots of both possible next halves are fetched while this one is compared.
+    if (hi - lo > 2) {
+      __builtin_prefetch(&entries_.slot(lo + (mid - lo) / 2));
+      __builtin_prefetch(&entries_.slot(mid + 1 + (hi - mid - 1) / 2));
+    }
+    int32_t c = compareAt(mid, probe);
     if (c == 0) {
       *found = true;
       return mid;
@@ -90,11 +152,11 @@ size_t KivQueueStore::search(const uint8_t* buffer, bool* found) const {
 }
 
 // Equal entries lie together, so the walk over them is a binary search for their end.
-size_t KivQueueStore::pastEqual(const uint8_t* buffer, size_t at) const {
+size_t KivQueueStore::pastEqual(const Probe& probe, size_t at) const {
   size_t lo = at + 1, hi = entries_.size();
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;
-    if (comparer_->compare(entries_.at(mid), buffer) == 0)
+    if (compareAt(mid, probe) == 0)
       lo = mid + 1;
     else
       hi = mid;
@@ -102,11 +164,11 @@ size_t KivQueueStore::pastEqual(const uint8_t* buffer, size_t at) const {
   return lo;
 }
 
-size_t KivQueueStore::firstEqual(const uint8_t* buffer, size_t at) const {
+size_t KivQueueStore::firstEqual(const Probe& probe, size_t at) const {
   size_t lo = 0, hi = at;  // the first equal lies in [lo, hi]
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;
-    if (comparer_->compare(entries_.at(mid), buffer) == 0)
+    if (compareAt(mid, probe) == 0)
       hi = mid;
     else
       lo = mid + 1;
@@ -114,17 +176,17 @@ size_t KivQueueStore::firstEqual(const uint8_t* buffer, size_t at) const {
   return lo;
 }
 
-size_t KivQueueStore::keyedPosition(const uint8_t* buffer) const {
+size_t KivQueueStore::keyedPosition(const Probe& probe) const {
   bool found = false;
-  size_t pos = search(buffer, &found);
-  return found ? pastEqual(buffer, pos) : pos;
+  size_t pos = search(probe, &found);
+  return found ? pastEqual(probe, pos) : pos;
 }
 
-int32_t KivQueueStore::insertCopy(const void* buffer, size_t pos) {
+int32_t KivQueueStore::insertCopy(const void* buffer, size_t pos, uint64_t code) {
   auto* copy = static_cast<uint8_t*>(std::malloc(recordSize_ ? recordSize_ : 1));
   if (!copy) return kNoMemory;
   std::memcpy(copy, buffer, recordSize_);
-  if (!entries_.insert(pos, copy)) {
+  if (!entries_.insert(pos, copy, code)) {
     std::free(copy);
     return kNoMemory;
   }
@@ -135,14 +197,15 @@ int32_t KivQueueStore::insertCopy(const void* buffer, size_t pos) {
 
 int32_t KivQueueStore::add(const void* buffer) {
   const auto* record = static_cast<const uint8_t*>(buffer);
-  size_t pos = hasKeys() ? keyedPosition(record) : entries_.size();
-  return insertCopy(buffer, pos);
+  if (!hasKeys()) return insertCopy(buffer, entries_.size(), 0);
+  const Probe p = probe(record);
+  return insertCopy(buffer, keyedPosition(p), p.code);
 }
 
 int32_t KivQueueStore::addAt(const void* buffer, int32_t position) {
   size_t pos =
       (position <= 0 || uint32_t(position) > count()) ? entries_.size() : size_t(position - 1);
-  return insertCopy(buffer, pos);
+  return insertCopy(buffer, pos, code(static_cast<const uint8_t*>(buffer)));
 }
 
 int32_t KivQueueStore::getAt(void* buffer, int32_t position) {
@@ -157,11 +220,11 @@ int32_t KivQueueStore::getAt(void* buffer, int32_t position) {
 
 int32_t KivQueueStore::getByKey(void* buffer) {
   if (!hasKeys()) return kNotFound;
-  const auto* record = static_cast<const uint8_t*>(buffer);
+  const Probe p = probe(static_cast<const uint8_t*>(buffer));
   bool found = false;
-  size_t pos = search(record, &found);
+  size_t pos = search(p, &found);
   if (!found) return kNotFound;
-  pos = firstEqual(record, pos);
+  pos = firstEqual(p, pos);
   std::memcpy(buffer, entries_.at(pos), recordSize_);
   pointer_ = int32_t(pos + 1);
   return kOk;
@@ -178,8 +241,9 @@ int32_t KivQueueStore::put(const void* buffer) {
   // Taken out and added again in key order, keeping its storage.
   uint8_t* entry = entries_.erase(pos);
   std::memcpy(entry, buffer, recordSize_);
-  size_t to = keyedPosition(entry);
-  if (!entries_.insert(to, entry)) {
+  const Probe p = probe(entry);
+  size_t to = keyedPosition(p);
+  if (!entries_.insert(to, entry, p.code)) {
     std::free(entry);
     pointer_ = 0;
     changed();
@@ -199,15 +263,20 @@ int32_t KivQueueStore::remove() {
 
 int32_t KivQueueStore::sort() {
   if (hasKeys() && entries_.size() > 1) {
-    std::vector<uint8_t*> index, scratch;
+    // Every entry is read by the sort anyway: code them all first unless they are.
+    const bool codes = comparer_->hasCodes();
+    if (codes && (!comparer_->keepCollation() || !coded_)) codeAll();
+    std::vector<kiv::data::EntryList::Slot> index, scratch;
     try {
       index = entries_.toVector();
       scratch = index;
     } catch (const std::bad_alloc&) {
       return kNoMemory;
     }
-    const auto less = [this](const uint8_t* a, const uint8_t* b) {
-      return comparer_->compare(a, b) < 0;
+    const auto less = [this, codes](const kiv::data::EntryList::Slot& a,
+                                    const kiv::data::EntryList::Slot& b) {
+      if (codes && a.code != b.code) return a.code < b.code;
+      return comparer_->compare(a.entry, b.entry) < 0;
     };
     mergeSort(scratch, index, 0, index.size(), less);
     if (!entries_.assign(index)) return kNoMemory;

@@ -48,15 +48,31 @@ struct KivQueueStore {
   uint32_t changes() const { return changes_; }
 
  private:
+  // The buffer and its code under the key list, as the searches compare entries with it.
+  struct Probe {
+    const uint8_t* record;
+    uint64_t code;
+  };
+  // Readies the slots' codes for a keyed operation and codes the buffer. The codes are used while
+  // every slot holds its entry's code under the key list in force; after the key list or the
+  // collation changed they are all made again once the searches without them have cost about as
+  // many comparisons as there are entries.
+  Probe probe(const uint8_t* buffer);
+  void codeAll();
+  uint64_t code(const uint8_t* record) const { return hasKeys() ? comparer_->code(record) : 0; }
+  // The entry at pos against the probe: negative, 0 or positive.
+  int32_t compareAt(size_t pos, const Probe& probe) const;
+
   // Binary search over the key list: the position (0-based) where an entry equal to the buffer
   // was met, or where the buffer belongs when none is equal.
-  size_t search(const uint8_t* buffer, bool* found) const;
+  size_t search(const Probe& probe, bool* found) const;
   // Position after the last entry equal to the buffer, from an equal one at `at`.
-  size_t pastEqual(const uint8_t* buffer, size_t at) const;
-  size_t firstEqual(const uint8_t* buffer, size_t at) const;
-  size_t keyedPosition(const uint8_t* buffer) const;
-  int32_t insertCopy(const void* buffer, size_t pos);
+  size_t pastEqual(const Probe& probe, size_t at) const;
+  size_t firstEqual(const Probe& probe, size_t at) const;
+  size_t keyedPosition(const Probe& probe) const;
+  int32_t insertCopy(const void* buffer, size_t pos, uint64_t code);
   void changed() { ++changes_; }
+  void newComparer();
 
   std::shared_ptr<const class_descriptor> layout_;
   uint32_t recordSize_;
@@ -64,6 +80,9 @@ struct KivQueueStore {
   int32_t pointer_ = 0;
   std::vector<kiv::data::KeyComponent> keys_;
   std::unique_ptr<kiv::data::RecordComparer> comparer_;
+  bool coded_ = true;       // every slot holds its entry's code under the key list in force
+  bool useCodes_ = false;   // the searches of the current operation compare codes first
+  size_t uncodedWork_ = 0;  // comparisons made without codes since they went stale
   uint32_t changes_;
   uint32_t lastSeen_;
 };

@@ -120,6 +120,16 @@ TEST(QueueFieldTypes, DecimalsCompareByValue) {
   EXPECT_DOUBLE_EQ(t.getReal(1), -3.25);
 }
 
+// The entries of a list in order, each checked to carry the code it was given.
+std::vector<uint8_t*> entriesOf(const kiv::data::EntryList& list) {
+  std::vector<uint8_t*> entries;
+  for (const kiv::data::EntryList::Slot& slot : list.toVector()) {
+    EXPECT_EQ(slot.code, reinterpret_cast<uintptr_t>(slot.entry) * 7919);
+    entries.push_back(slot.entry);
+  }
+  return entries;
+}
+
 TEST(EntryList, FollowsAVectorThroughInsertsAndErasesAcrossBlocks) {
   kiv::data::EntryList list;
   std::vector<uint8_t*> model;
@@ -131,8 +141,9 @@ TEST(EntryList, FollowsAVectorThroughInsertsAndErasesAcrossBlocks) {
       size_t pos = random() % (model.size() + 1);
       if (step % 7 == 0) pos = model.size();
       if (step % 11 == 0) pos = 0;
-      auto* e = reinterpret_cast<uint8_t*>(next++);
-      ASSERT_TRUE(list.insert(pos, e));
+      uintptr_t n = next++;
+      auto* e = reinterpret_cast<uint8_t*>(n);
+      ASSERT_TRUE(list.insert(pos, e, n * 7919));
       model.insert(model.begin() + ptrdiff_t(pos), e);
     } else {
       size_t pos = random() % model.size();
@@ -141,13 +152,16 @@ TEST(EntryList, FollowsAVectorThroughInsertsAndErasesAcrossBlocks) {
     }
     ASSERT_EQ(list.size(), model.size());
     if (step % 997 == 0) {
-      ASSERT_EQ(list.toVector(), model) << step;
+      ASSERT_EQ(entriesOf(list), model) << step;
+      for (size_t pos = 0; pos < model.size(); pos += 97) ASSERT_EQ(list.at(pos), model[pos]);
     }
   }
-  ASSERT_EQ(list.toVector(), model);
+  ASSERT_EQ(entriesOf(list), model);
+  std::vector<kiv::data::EntryList::Slot> reversed = list.toVector();
+  std::reverse(reversed.begin(), reversed.end());
   std::reverse(model.begin(), model.end());
-  ASSERT_TRUE(list.assign(model));
-  ASSERT_EQ(list.toVector(), model);
+  ASSERT_TRUE(list.assign(reversed));
+  ASSERT_EQ(entriesOf(list), model);
   while (!model.empty()) {
     ASSERT_EQ(list.erase(0), model.front());
     model.erase(model.begin());
