@@ -1,4 +1,6 @@
-// tarrow's program entry: register with the runtime, check its version, run Main, close down.
+// tarrow's program entry: register with the runtime, check its version, run the program (Main
+// on runtime thread 1 while this thread serves the windows), close down.
+#include "app/frame/frame.h"
 #include "include/kvrun32.h"
 
 #include <iterator>
@@ -27,7 +29,7 @@ KivModule gModule = {nullptr,
 int main() {
   __sysinit(&gModule, nullptr);
   if (__checkversion(258, 3, 0) == 0) _exit(0);
-  Kiv$code();
+  Wsl$Run(TarrowProgram);
   Wsl$CloseDown();
   _exit(0);
 }

@@ -28,8 +28,10 @@ bool pickChoice(uint64_t window, int32_t feq, int32_t entry);    // drop list / 
 bool pressKey(uint64_t window, uint32_t keycode);
 // A key typed into a control (the keycode's virtual key with its Shift/Ctrl/Alt bits).
 bool typeKey(uint64_t window, int32_t feq,
-             uint32_t keycode);      // a key (or mouse code) on the window
-bool requestClose(uint64_t window);  // the user closes the window
+             uint32_t keycode);                     // a key (or mouse code) on the window
+bool requestClose(uint64_t window);                 // the user closes the window
+bool iconize(uint64_t window);                      // the user minimizes the window
+bool hover(uint64_t window, int32_t feq, bool in);  // the mouse enters or leaves a panel
 
 std::string shown(uint64_t window, int32_t feq);    // text the control shows
 int32_t shownChoice(uint64_t window, int32_t feq);  // check state, row, tab, entry
