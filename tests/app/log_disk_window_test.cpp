@@ -12,6 +12,7 @@
 #include <map>
 #include <thread>
 
+#include "app/frame/frame.h"
 #include "app/logging/adding_windows.h"
 #include "app/logging/drives.h"
 #include "app/logging/log_disk_window.h"
@@ -118,36 +119,36 @@ class LogDiskWindow : public ::testing::Test {
     unsetenv("XDG_CONFIG_HOME");
   }
 
-  // Runs the frame with the logging window on its own thread; `drive` works the window (it
-  // gets the window) and should leave it closed. Gives whether the frame heard that logging
-  // ended.
+  // Runs the real program: the driver chooses "&Log Disks" in the frame, and `drive` works the
+  // logging window (it gets the window) and should leave it closed. Gives whether the frame
+  // heard that logging ended (its Log command is enabled again); then the program is ended
+  // through File > Exit.
   bool runWindow(const std::function<void(uint64_t)>& drive) {
-    std::atomic<int32_t> thread{0};
     bool ended = false;
     kiv::ui::runProgram([&] {
       std::thread driver([&] {
-        if (!waitFor([&] { return thread != 0; })) return;
-        logThread = thread.load();
-        uint64_t w = au::findWindow(thread, "LOGDISK$WINDOW", 10000);
+        uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 10000);
+        EXPECT_NE(frame, 0u);
+        if (!frame) return;
+        EXPECT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW", 10000), 0u);
+        EXPECT_TRUE(au::press(frame, -10));  // "&Log Disks"
+        // The splash window still holds thread 2 when the command starts the logging window.
+        logThread = 3;
+        uint64_t w = au::findWindow(logThread, "LOGDISK$WINDOW", 10000);
         EXPECT_NE(w, 0u);
-        if (!w) return;
-        drive(w);
-        if (au::isOpen(w)) {
-          ADD_FAILURE() << "the logging window stayed open";
-          au::press(w, kCloseArea);
-        }
-      });
-      {
-        kiv::Window frame(kiv::Window::Application, "APPTEST.kvw$apptest", "FRAME$APP");
-        frame.open();
-        thread = Kiv$START(LogDisk, 25000);
-        for (kiv::Event& e : frame.events()) {
-          if (e.code() == kLoggingEnded) {
-            ended = true;
-            frame.post(kiv::event::CloseWindow);
+        if (w) {
+          drive(w);
+          if (au::isOpen(w)) {
+            ADD_FAILURE() << "the logging window stayed open";
+            au::press(w, kCloseArea);
+            au::waitClosed(w);
           }
         }
-      }
+        ended = waitFor([&] { return au::shownEnabled(frame, -10); });
+        au::press(frame, -3);  // File > Exit
+        au::waitClosed(frame);
+      });
+      TarrowProgram();
       Kiv$UNLOCKTHREAD();
       driver.join();
       while (kiv::ui::slotsInUse() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -265,7 +266,10 @@ TEST_F(LogDiskWindow, LogsARenamedVolumeAndSavesItAsANewDisk) {
     ASSERT_TRUE(logVolume(w, 6));
     fileCount = shownText(w, kFileCount);
     percentFree = shownText(w, kPercentFree);
+    // The first entry is selected and its path shown.
+    waitFor([&] { return shownText(w, kPathLine) == root + "SUB\\A.DAT"; }, 3000);
     firstPath = shownText(w, kPathLine);
+    EXPECT_EQ(au::shownChoice(w, kFileList), 1);
     picture = shownText(w, kDrivePicture);
     EXPECT_EQ(shownText(w, kLabel), "TESTVOL");
     // The list is sorted by short name; its columns are name, date, time, size, attributes.
