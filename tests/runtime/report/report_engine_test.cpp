@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "report_support.h"
+#include "tests/support/catalog_tables.h"
 
 using namespace reporttest;
 using Default = kiv::report::PrinterPlatform::Default;
@@ -368,6 +369,64 @@ TEST(ReportControls, ShapesImagesAndChecksAreRecorded) {
   });
   using K = kiv::report::DrawRecord::Kind;
   EXPECT_EQ(kinds, (std::vector<K>{K::Image, K::Rect, K::Ellipse, K::Text}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReportPrinting, TheRecordingPrintsToAPdfPrinterPageByPage) {
+  kivtest::TempDir dir;
+  std::string pdf = dir.path() + "/printed.pdf";
+  PrinterScope printers(Default::Found, {"Desk"}, pdf);
+  kiv::ui::runProgram([&] {
+    Listing l;
+    l.construct();
+    Kiv$OPENwindow(l.report);
+    PreviewQueue q;
+    Kiv$PushLong(KIV_PROP_PREVIEWQUEUE);  // the queue given as a queue
+    Kiv$SetPropQ(0, 0, l.report, &q.queue);
+    for (int i = 1; i <= 120; ++i) l.line(i);
+    Kiv$ENDPAGE(l.report);
+    EXPECT_EQ(q.entries().size(), 3u);
+    setProp(l.report, 0, KIV_PROP_PRINTRECORDED, "1");
+    EXPECT_EQ(Kiv$ERRCODE, 0);
+    Kiv$freewindow(l.report);
+  });
+  std::string text = commandOutput("pdftotext -layout '" + pdf + "' -");
+  std::vector<std::string> numbers;
+  for (size_t at = text.find("Page"); at != std::string::npos; at = text.find("Page", at + 1)) {
+    size_t digit = text.find_first_not_of(' ', at + 4);
+    numbers.push_back(text.substr(digit, text.find_first_not_of("0123456789", digit) - digit));
+  }
+  EXPECT_EQ(numbers, (S{"1", "1", "2", "2", "3", "3"}));  // header and footer of each page
+  EXPECT_NE(text.find("120"), std::string::npos);
+}
+
+TEST(ReportPrinting, OpensWithThePlatformsOwnPrinterSupport) {
+  // Whatever printers this machine has (none, on a build machine without a print service), the
+  // report opens and records; printing the recording either prints or says there is no printer.
+  kiv::report::printerSetup() = {};
+  int32_t printed = -1;
+  bool hasPrinter = false;
+  kiv::ui::runProgram([&] {
+    Listing l;
+    l.construct();
+    Kiv$OPENwindow(l.report);
+    hasPrinter = l.engine()->hasPrinter();
+    PreviewQueue q;
+    setQueue(l.report, q);
+    l.line(1);
+    Kiv$ENDPAGE(l.report);
+    if (!hasPrinter) {
+      setProp(l.report, 0, KIV_PROP_PRINTRECORDED, "1");
+      printed = Kiv$ERRCODE;
+    }
+    Kiv$freewindow(l.report);
+  });
+  if (!hasPrinter) {
+    EXPECT_EQ(printed, 355);
+  }
 }
 
 }  // namespace
