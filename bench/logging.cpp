@@ -111,12 +111,12 @@ void BM_WalkIntoFileList(benchmark::State& state) {
   if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
   for (auto _ : state) {
     FileList.free();
-    LogDisk.FileCount = 0;
+    Logged.FileCount = 0;
     SetCurrentDirectoryA(root.c_str());
     WalkTree(root);
   }
   if (chdir(cwd) != 0) state.SkipWithError("cannot return");
-  if (LogDisk.FileCount != kFiles) state.SkipWithError("wrong file count");
+  if (Logged.FileCount != kFiles) state.SkipWithError("wrong file count");
   state.SetItemsProcessed(state.iterations() * kFiles);
 }
 BENCHMARK(BM_WalkIntoFileList)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -124,7 +124,7 @@ BENCHMARK(BM_WalkIntoFileList)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Log Disk as the window runs it: probe, walk, sort by short name.
 void BM_LogDrive(benchmark::State& state) {
   for (auto _ : state) LogDrive(tree().entry());
-  if (LogDisk.FileCount != kFiles) state.SkipWithError("wrong file count");
+  if (Logged.FileCount != kFiles) state.SkipWithError("wrong file count");
   state.SetItemsProcessed(state.iterations() * kFiles);
 }
 BENCHMARK(BM_LogDrive)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -112,12 +112,12 @@ void Adding::run() {
 
   openProgress(AddingWindows::Adding,
                refresh_ ? "Refreshing disk in catalog..." : "Adding disk to catalog...");
-  const bool filesNotLogged = LogDisk.FilesNotLogged != 0;
+  const bool filesNotLogged = Logged.FilesNotLogged != 0;
   if (!writeDiskRecord()) return;
   if (refresh_ && !filesNotLogged && !saveFileComments()) return;
   if (filesNotLogged) {
     showProgress(100, "");
-    LogDisk.FilesNotLogged = 0;
+    Logged.FilesNotLogged = 0;
     return;
   }
   if (!writeFileRecords()) return;
@@ -144,37 +144,37 @@ bool Adding::writeDiskRecord() {
   }
   d.IdNum = matchId_;
   d.Label = VolName;
-  d.Files = LogDisk.FileCount;
-  d.SerialNo = LogDisk.SerialText == "0000-0000" ? "" : LogDisk.SerialText.str();
-  if (!LogDisk.Category.blank())
-    d.Category = LogDisk.Category;
+  d.Files = Logged.FileCount;
+  d.SerialNo = Logged.SerialText == "0000-0000" ? "" : Logged.SerialText.str();
+  if (!Logged.Category.blank())
+    d.Category = Logged.Category;
   else if (!refresh_)
     d.Category = "";
   if (!refresh_) d.UserNum = "";
-  d.FreeSpace = LogDisk.FreeBytes;
-  d.TotalBytes = LogDisk.TotalBytes;
+  d.FreeSpace = Logged.FreeBytes;
+  d.TotalBytes = Logged.TotalBytes;
 
-  if (LogDisk.FilesNotLogged) {
+  if (Logged.FilesNotLogged) {
     if (refresh_ && !d.Comments.blank())
       d.Comments = "";
     else
-      d.Comments = std::string(kNotLoggedMarker) + LogDisk.Note.str();
+      d.Comments = std::string(kNotLoggedMarker) + Logged.Note.str();
     if (refresh_ && !deleteAllFiles()) return false;
-  } else if (!refresh_ || !LogDisk.Note.blank()) {
-    d.Comments = LogDisk.Note;
+  } else if (!refresh_ || !Logged.Note.blank()) {
+    d.Comments = Logged.Note;
   } else if (d.Comments.clipped() == kiv::clip(kNotLoggedMarker)) {
     d.Comments = "";
   }
   d.Keyword1 = "";
   d.Keyword2 = "";
   d.Keyword3 = "";
-  d.Type = std::string(1, DriveTypeLetter(LogDisk.DriveType));
+  d.Type = std::string(1, DriveTypeLetter(Logged.DriveType));
   if (refresh_)
     Disks.put();
   else
     Disks.add();
-  LogDisk.Note = "";
-  LogDisk.Category = "";
+  Logged.Note = "";
+  Logged.Category = "";
   return !failed();
 }
 

@@ -29,7 +29,7 @@ class AddingWindows {
   virtual void busyCursor(bool busy) = 0;
 };
 
-// Writes the logged disk (LogDisk, VolName, FileList) into DISKS and FILES.
+// Writes the logged disk (Logged, VolName, FileList) into DISKS and FILES.
 void AddToCatalog(AddingWindows& windows);
 
 // The Save action of the logging window: refuses before a disk was logged, asks about a

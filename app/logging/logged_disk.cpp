@@ -1,15 +1,15 @@
 #include "app/logging/logged_disk.h"
 
-LoggedDisk LogDisk;
+LoggedDisk Logged;
 kiv::CString<12> VolName;
 kiv::Queue<DriveEntry> DriveList;
 kiv::Queue<FileEntry> FileList;
 
 void ResetLoggedDisk() {
-  LogDisk.PercentUsed = 0;
+  Logged.PercentUsed = 0;
   FileList.free();
-  LogDisk.FileCount = 0;
+  Logged.FileCount = 0;
   VolName = "";
-  LogDisk.SerialText = "0000-0000";
-  LogDisk.FilesNotLogged = 0;
+  Logged.SerialText = "0000-0000";
+  Logged.FilesNotLogged = 0;
 }

@@ -41,7 +41,7 @@ struct LoggedDisk {
   kiv::Byte DriveType;       // drive type number 1..7
 };
 
-extern LoggedDisk LogDisk;
+extern LoggedDisk Logged;
 extern kiv::CString<12> VolName;  // the volume label, editable; bound for disk matching
 extern kiv::Queue<DriveEntry> DriveList;
 extern kiv::Queue<FileEntry> FileList;

@@ -28,17 +28,17 @@ std::string SerialText(uint32_t serial) {
 }
 
 void ProbeVolume() {
-  const std::string root = LogDisk.RootPath.str();
+  const std::string root = Logged.RootPath.str();
   uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
   int32_t ok = GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                  &totalClusters);
   if (ok) {
-    LogDisk.FreeBytes = clusterBytes(sectorsPerCluster, bytesPerSector, freeClusters);
-    LogDisk.TotalBytes = clusterBytes(sectorsPerCluster, bytesPerSector, totalClusters);
+    Logged.FreeBytes = clusterBytes(sectorsPerCluster, bytesPerSector, freeClusters);
+    Logged.TotalBytes = clusterBytes(sectorsPerCluster, bytesPerSector, totalClusters);
   } else {
     kiv::message("Free Space FAILED, CODE " + std::to_string(ok), "Drive " + root);
   }
-  LogDisk.PercentUsed = LoggedVolumeUsage().used.toLong();
+  Logged.PercentUsed = LoggedVolumeUsage().used.toLong();
 
   char label[12] = {};
   uint32_t serial = 0, maxComponent = 0, flags = 0;
@@ -47,19 +47,19 @@ void ProbeVolume() {
                              fsName, sizeof fsName);
   if (ok) {
     VolName = label;
-    LogDisk.SerialText = SerialText(serial);
+    Logged.SerialText = SerialText(serial);
   } else {
     kiv::message("Disk Info FAILED, CODE " + std::to_string(ok), "Drive " + root);
   }
 }
 
 VolumeUsage LoggedVolumeUsage() {
-  kiv::Dec total(uint32_t(LogDisk.TotalBytes)), free(uint32_t(LogDisk.FreeBytes));
+  kiv::Dec total(uint32_t(Logged.TotalBytes)), free(uint32_t(Logged.FreeBytes));
   return {(total - free) / total * 100, free / total * 100};
 }
 
 bool ChangeVolumeLabel(std::string_view oldLabel) {
-  const std::string root = LogDisk.RootPath.str();
+  const std::string root = Logged.RootPath.str();
   if (SetVolumeLabelA(root.c_str(), VolName.c_str())) return true;
   kiv::message(
       "Error changing the disk volume label!\n\rMake sure the disk is not write-protected.",

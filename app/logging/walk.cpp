@@ -28,7 +28,7 @@ void scanDirectory(std::string_view directory, bool belowRoot,
       directories.add();
     } else if (!kiv::clip(found.name).empty()) {
       FillFileEntry(found, upperPrefix);
-      ++LogDisk.FileCount;
+      ++Logged.FileCount;
       FileList.add();
     }
   } while (FindNextFileA(search, &found));
@@ -115,8 +115,8 @@ void WalkTree(std::string_view root, const YieldFn& yield) {
 bool LogDrive(std::string_view driveEntryText, const YieldFn& yield) {
   const std::string remembered = currentDirectory();
   SetErrorMode(KIV_SEM_FAILCRITICALERRORS);
-  LogDisk.RootPath = driveEntryText.substr(0, 3);
-  const std::string root = LogDisk.RootPath.str();
+  Logged.RootPath = driveEntryText.substr(0, 3);
+  const std::string root = Logged.RootPath.str();
   if (!SetCurrentDirectoryA(root.c_str())) {
     kiv::message("Drive is not ready!\n\rMake sure the disk is inserted properly.", "System Error",
                  KIV_ICON_QUESTION);
@@ -126,9 +126,9 @@ bool LogDrive(std::string_view driveEntryText, const YieldFn& yield) {
     return false;
   }
   FileList.free();
-  LogDisk.FileCount = 0;
-  LogDisk.Category = "";
-  LogDisk.DriveType = uint8_t(DriveTypeNumber(root));
+  Logged.FileCount = 0;
+  Logged.Category = "";
+  Logged.DriveType = uint8_t(DriveTypeNumber(root));
   ProbeVolume();
   WalkTree(root, yield);
   SetErrorMode(0);

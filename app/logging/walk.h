@@ -18,7 +18,7 @@ using YieldFn = std::function<void()>;
 bool LogDrive(std::string_view driveEntryText, const YieldFn& yield = {});
 
 // Walks the tree below the current directory `root` ("X:\") breadth first into FileList,
-// adding to LogDisk.FileCount. Stops at a directory that cannot be entered.
+// adding to Logged.FileCount. Stops at a directory that cannot be entered.
 void WalkTree(std::string_view root, const YieldFn& yield = {});
 
 // Fills FileList.rec from one directory entry found in the directory whose upper-case path,

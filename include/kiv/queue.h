@@ -37,6 +37,8 @@ class Queue {
   int32_t records() { return Kiv$RECORDSqueue(&q_); }
   int32_t pointer() { return Kiv$POINTERqueue(&q_); }
   void free() { Kiv$FREEqueue(&q_); }
+  // The queue as the runtime sees it (a list control shows it, Kiv$SetPropQ).
+  KivQueue* desc() { return &q_; }
 
  private:
   const int32_t* keyList(std::initializer_list<int32_t> fields) {

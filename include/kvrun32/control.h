@@ -40,6 +40,11 @@ int32_t Kiv$CHOICE(int32_t feq);
 /* Pop-up menu: the menu text is on the string stack; x or y below 0 means "at the mouse". */
 int32_t Kiv$POPUP(int32_t x, int32_t y);
 
+/* Mouse cursor: the cursor name is on the string stack, a standard cursor as FFh 01h and its
+   identifier (low byte first); an empty name gives the normal cursor back. */
+void Kiv$SETCURSOR(void);
+enum { KIV_CURSOR_ARROW = 0x7F01, KIV_CURSOR_IBEAM = 0x7F02, KIV_CURSOR_WAIT = 0x7F03 };
+
 /* Message box: text, caption and icon name pushed in that order. Gives the button pressed. */
 int32_t Kiv$MessageBox(int32_t buttons, int32_t defaultButton);
 

@@ -148,6 +148,68 @@ uint32_t GetCurrentDirectoryA(uint32_t bufferSize, char* buffer);
 /* Changes the current directory (of the process) to a drive path or a relative path. */
 int32_t SetCurrentDirectoryA(const char* path);
 
+/* Windows shell: a frame's window procedure, the notification-area (tray) icon, showing and
+   raising windows. A window handle is what property 31894 gives for a window.
+
+   Window messages reach a window's procedure on the thread that owns the window, holding the
+   runtime lock, while that thread waits for its next event (inside the event loop or YIELD):
+     KIV_WM_QUERYENDSESSION, KIV_WM_ENDSESSION  the desktop session ends (also on SIGTERM or SIGHUP)
+     a notification icon's callback message     wparam the icon's identifier, lparam the mouse
+                                                message (KIV_WM_LBUTTONUP, ...)
+   The procedure a window starts with answers 1 to KIV_WM_QUERYENDSESSION, posts EVENT:CloseDown
+   to the window on KIV_WM_ENDSESSION and gives 0 for everything else. */
+enum {
+  KIV_WM_QUERYENDSESSION = 0x11,
+  KIV_WM_ENDSESSION = 0x16,
+  KIV_WM_LBUTTONUP = 0x202,     /* 514 */
+  KIV_WM_LBUTTONDBLCLK = 0x203, /* 515 */
+  KIV_WM_RBUTTONUP = 0x205      /* 517 */
+};
+typedef intptr_t (*KivWindowProc)(uintptr_t hwnd, uint32_t message, uintptr_t wparam,
+                                  intptr_t lparam);
+
+/* Window values (SetWindowLongA): only the window procedure (index -4) can be replaced; the
+   result is the previous procedure, 0 for an unknown window or index (error 1400 / 87). */
+enum { KIV_GWL_WNDPROC = -4 };
+intptr_t SetWindowLongA(uintptr_t hwnd, int32_t index, intptr_t value);
+/* Calls a window procedure (the previous one a replacement keeps) with a message. */
+intptr_t CallWindowProcA(KivWindowProc procedure, uintptr_t hwnd, uint32_t message, uintptr_t wparam,
+                         intptr_t lparam);
+
+/* Notification icons (Shell_NotifyIconA). */
+enum { KIV_NIM_ADD = 0, KIV_NIM_MODIFY = 1, KIV_NIM_DELETE = 2 };
+enum { KIV_NIF_MESSAGE = 1, KIV_NIF_ICON = 2, KIV_NIF_TIP = 4 };
+typedef struct KivNotifyIconData {
+  uint32_t size;            /* 88 */
+  uintptr_t hwnd;           /* the window that gets the callback messages */
+  uint32_t id;              /* the icon's identifier within that window */
+  uint32_t flags;           /* KIV_NIF_*: which of the three members below are valid */
+  uint32_t callbackMessage; /* the message the window gets for mouse actions on the icon */
+  uintptr_t icon;           /* from LoadIconA */
+  char tip[64];             /* tool tip, NUL-terminated */
+} KivNotifyIconData;
+/* Adds, changes or deletes a notification icon; nonzero on success. Adding fails when the
+   desktop has no notification area (and when the icon exists); deleting fails for an icon that
+   is not there. */
+int32_t Shell_NotifyIconA(uint32_t message, const KivNotifyIconData* data);
+
+/* An icon of the program's images by name ("TARROW_ICO"), 0 when there is none. `instance` is
+   the module instance (property 31934 of -4); any value finds the program's images. */
+uintptr_t LoadIconA(uintptr_t instance, const char* name);
+
+/* Shows a window: KIV_SW_HIDE hides it (frame windows only leave the screen, they stay open),
+   KIV_SW_SHOWNORMAL and KIV_SW_RESTORE show it at its normal size. Gives nonzero when the window
+   was visible before. */
+enum { KIV_SW_HIDE = 0, KIV_SW_SHOWNORMAL = 1, KIV_SW_RESTORE = 9 };
+int32_t ShowWindow(uintptr_t hwnd, int32_t command);
+/* Brings the window to the top of the others and gives it the focus; nonzero on success. */
+int32_t SetForegroundWindow(uintptr_t hwnd);
+int32_t BringWindowToTop(uintptr_t hwnd);
+
+/* Sounds the desktop's bell (the frequency and duration are what a speaker would have used);
+   nonzero on success. */
+int32_t Beep(uint32_t frequency, uint32_t duration);
+
 KIV_EXTERN_C_END
 
 #endif

@@ -77,5 +77,7 @@ extern "C" void Kiv$HELP(void) {
   std::string keyword = kiv::core::popText();
   Kiv$clearerror();
   if (!file.empty()) kiv::env::setHelpFile(file);
+  // Naming the help file alone opens nothing; no file and no keyword opens the contents.
+  if (!file.empty() && keyword.empty()) return;
   kiv::env::showHelp(keyword);
 }

@@ -104,6 +104,32 @@ bool press(uint64_t window, int32_t feq) {
   });
 }
 
+bool hover(uint64_t window, int32_t feq, bool in) {
+  return withControl(window, feq, [feq, in](PlatformWindow& w, QWidget* widget, QAction*) {
+    if (!widget || !widget->isEnabled()) return false;
+    gui::postEvent(w, in ? ev::MouseIn : ev::MouseOut, feq);
+    return true;
+  });
+}
+
+std::string shownImageName(uint64_t window, int32_t feq) {
+  std::string name;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (widget) name = widget->property("kivImage").toString().toStdString();
+    return true;
+  });
+  return name;
+}
+
+int32_t shownBevel(uint64_t window, int32_t feq) {
+  int32_t bevel = 0;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (widget) bevel = widget->property("kivBevel").toInt();
+    return true;
+  });
+  return bevel;
+}
+
 bool type(uint64_t window, int32_t feq, std::string_view text) {
   QString t = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
   return withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
@@ -199,6 +225,17 @@ bool requestClose(uint64_t window) {
   bool ok = false;
   gui::run([&] {
     if (PlatformWindow* w = gui::platformWindow(window)) ok = w->top->close() || true;
+  });
+  return ok;
+}
+
+bool iconize(uint64_t window) {
+  bool ok = false;
+  gui::run([&] {
+    if (PlatformWindow* w = gui::platformWindow(window)) {
+      w->top->showMinimized();
+      ok = true;
+    }
   });
   return ok;
 }
@@ -316,6 +353,25 @@ std::string caption(uint64_t window) {
     if (PlatformWindow* w = gui::platformWindow(window)) out = w->top->windowTitle().toStdString();
   });
   return out;
+}
+
+bool shownOnScreen(uint64_t window) {
+  bool visible = false;
+  gui::run([&] {
+    if (PlatformWindow* w = gui::platformWindow(window)) visible = w->top->isVisible();
+  });
+  return visible;
+}
+
+Geometry geometry(uint64_t window) {
+  Geometry g;
+  gui::run([&] {
+    if (PlatformWindow* w = gui::platformWindow(window)) {
+      QRect r = w->top->geometry();
+      g = {r.x(), r.y(), r.width(), r.height()};
+    }
+  });
+  return g;
 }
 
 std::optional<MessageBoxSeen> messageBox(int timeoutMs) {

@@ -35,11 +35,18 @@ std::string shown(uint64_t window, int32_t feq);    // text the control shows
 int32_t shownChoice(uint64_t window, int32_t feq);  // check state, row, tab, entry
 bool shownEnabled(uint64_t window, int32_t feq);
 bool shownVisible(uint64_t window, int32_t feq);
-bool shownImage(uint64_t window, int32_t feq);  // an image control shows a picture
+bool shownImage(uint64_t window, int32_t feq);             // an image control shows a picture
+std::string shownImageName(uint64_t window, int32_t feq);  // the image file it shows
+int32_t shownBevel(uint64_t window, int32_t feq);          // a panel's outer bevel
 int32_t rowCount(uint64_t window, int32_t feq);
 std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column);  // 1-based
 std::string statusText(uint64_t window, int32_t zone);
 std::string caption(uint64_t window);
+bool shownOnScreen(uint64_t window);  // the window is visible (not hidden)
+struct Geometry {
+  int32_t x = 0, y = 0, width = 0, height = 0;
+};
+Geometry geometry(uint64_t window);  // position and size of the window's frame
 
 struct MessageBoxSeen {
   std::string caption, text;
@@ -52,6 +59,16 @@ bool answerMessageBox(uint32_t button, int timeoutMs = kWait);
 bool answerPopup(int32_t item, int timeoutMs = kWait);
 // The texts of the pop-up menu's items, "|" separated, as shown.
 std::string popupItems(int timeoutMs = kWait);
+
+// The notification area. Tests use one of their own (the offscreen platform has none): icons
+// added there are only seen and clicked through these calls.
+void useTestNotificationArea(bool on);
+bool trayIconShown(uint64_t window, uint32_t iconId);
+std::string trayIconTip(uint64_t window, uint32_t iconId);
+// A mouse message (KIV_WM_LBUTTONUP, KIV_WM_LBUTTONDBLCLK, KIV_WM_RBUTTONUP) on the icon.
+bool clickTrayIcon(uint64_t window, uint32_t iconId, uint32_t mouseMessage);
+// The desktop session ends: every top-level window gets the session-end messages.
+void endSession();
 
 // Saves a picture of the window as PNG.
 bool grab(uint64_t window, const std::string& path);

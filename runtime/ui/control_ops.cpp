@@ -263,6 +263,14 @@ int32_t Kiv$CHOICE(int32_t feq) {
   return c->choice;
 }
 
+void Kiv$SETCURSOR(void) {
+  std::string name = kiv::core::popText();
+  uint32_t id = 0;
+  if (name.size() == 4 && static_cast<uint8_t>(name[0]) == 0xFF && name[1] == 0x01)
+    id = static_cast<uint8_t>(name[2]) | (uint32_t(static_cast<uint8_t>(name[3])) << 8);
+  if (gui::available()) gui::setCursor(id);
+}
+
 int32_t Kiv$MessageBox(int32_t buttons, int32_t defaultButton) {
   std::string icon = kiv::core::popText();
   std::string caption = kiv::core::popText();

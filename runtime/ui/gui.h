@@ -104,7 +104,25 @@ struct PopupItem {
 // Shows the menu (at the mouse when atMouse) and gives the chosen number, 0 if none.
 int32_t popupMenu(const std::vector<PopupItem>& items, int32_t x, int32_t y, bool atMouse);
 
+// Shell services (runtime/ui/gui_shell.cpp).
+// The window whose top-level platform handle (property 31894) is `handle`; 0 if none.
+uint64_t windowOfHandle(uintptr_t handle);
+// Notification icons of a window: false when the desktop has no notification area, when adding
+// an icon that is there or deleting one that is not.
+bool addTrayIcon(uint64_t window, uint32_t iconId, uint32_t callbackMessage,
+                 const std::vector<unsigned char>& image, const std::string& tip);
+bool modifyTrayIcon(uint64_t window, uint32_t iconId, const std::vector<unsigned char>* image,
+                    const std::string* tip);
+bool deleteTrayIcon(uint64_t window, uint32_t iconId);
+void deleteTrayIcons(uint64_t window);  // the window is going away
+// Raises the window above the others and activates it.
+void raiseWindow(uint64_t id);
+// Sets the icon of the program's windows.
+void setProgramIcon(const std::vector<unsigned char>& image);
+
 void beep();
+// The mouse cursor over the program's windows: a standard cursor identifier, 0 the normal one.
+void setCursor(uint32_t standardCursor);
 // The thread timer of the idle procedure (0 stops it); it posts to the main thread.
 void setIdleTimer(int32_t milliseconds);
 

@@ -185,6 +185,7 @@ namespace kiv::ui {
 
 void runProgram(const std::function<void()>& program) {
   gui::ensureApplication();
+  gui::installSessionEndHandlers();
   gui::gAvailable = true;
   QEventLoop loop;
   std::thread main([&] {

@@ -52,6 +52,13 @@ int32_t equateOf(QWidget* widget);
 int qtKey(uint32_t vk);
 Qt::KeyboardModifiers qtModifiers(uint32_t code);
 
+// Hands a platform message to the procedure of the window, on the thread that owns it.
+void postWindowMessage(uint64_t window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+// Turns the session manager's end-of-session request, SIGTERM and SIGHUP into session-end
+// messages for the top-level windows. Called once the GUI thread serves the window system.
+void installSessionEndHandlers();
+
 // The message box and pop-up menu being shown, for the automation interface.
 QWidget* currentMessageBox();
 QWidget* currentPopupMenu();

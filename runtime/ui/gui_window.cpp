@@ -31,6 +31,7 @@
 #include <algorithm>
 
 #include "runtime/ui/event_codes.h"
+#include "runtime/ui/standard_commands.h"
 #include "runtime/ui/gui.h"
 #include "runtime/ui/gui_internal.h"
 #include "runtime/ui/resources.h"
@@ -406,6 +407,9 @@ QAction* menuItem(PlatformWindow& w, QMenu* menu, const ControlDesc& d) {
         if (action == "copy") edit->copy();
         if (action == "paste") edit->paste();
       }
+    } else if (uint32_t command = ui::standardCommand(action)) {
+      // Carried out by the window's procedure, on the thread that owns the window.
+      postWindowMessage(pw->id, ui::kStandardCommandMessage, command, 0);
     } else if (action.empty() && feq != 0) {
       postEvent(*pw, ui::ev::Accepted, feq);
     }
@@ -820,6 +824,7 @@ void destroyWindow(uint64_t id) {
   run([&] {
     PlatformWindow* w = platformWindow(id);
     if (!w) return;
+    deleteTrayIcons(id);
     gWindows.erase(id);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(w->top.data())) {
       if (sub->mdiArea()) sub->mdiArea()->removeSubWindow(sub);
@@ -1141,11 +1146,13 @@ void showControl(uint64_t id, int32_t feq, const ControlView& v) {
       }
       case ControlType::Panel:
         static_cast<PanelWidget*>(widget)->setBevels(v.bevelOuter, v.bevelInner);
+        widget->setProperty("kivBevel", v.bevelOuter);  // what the automation interface reads
         if (v.bg >= 0) widget->setAutoFillBackground(true);
         break;
       case ControlType::Image: {
         QPixmap p = pixmapOf(v.image);
         auto* l = static_cast<QLabel*>(widget);
+        l->setProperty("kivImage", QString::fromStdString(v.text));
         if (p.isNull())
           l->clear();
         else
@@ -1265,6 +1272,32 @@ int32_t visibleRows(uint64_t id, int32_t feq) {
     }
   });
   return rows;
+}
+
+void setCursor(uint32_t standardCursor) {
+  run([standardCursor] {
+    // One override at most: a new cursor replaces the one set before.
+    static bool overridden = false;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    switch (standardCursor) {
+      case 0x7F02:
+        shape = Qt::IBeamCursor;
+        break;
+      case 0x7F03:
+        shape = Qt::WaitCursor;
+        break;
+      case 0x7F04:
+        shape = Qt::CrossCursor;
+        break;
+      case 0x7F8A:
+        shape = Qt::BusyCursor;
+        break;
+    }
+    const bool normal = standardCursor == 0 || standardCursor == 0x7F01;
+    if (overridden) QApplication::restoreOverrideCursor();
+    overridden = !normal;
+    if (!normal) QApplication::setOverrideCursor(QCursor(shape));
+  });
 }
 
 void beep() {

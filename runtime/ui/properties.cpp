@@ -9,6 +9,7 @@
 #include "include/kvrun32.h"
 #include "runtime/ui/controls.h"
 #include "runtime/ui/gui.h"
+#include "runtime/ui/resources.h"
 
 namespace kiv::ui {
 namespace {
@@ -343,6 +344,9 @@ void setProperty(int32_t feq, int32_t index, void* window, int32_t number,
   PropertyTarget t = resolveProperty(feq, index, window, number);
   if (t.processObject) {
     gProcessProperties[t.processObject == -1 ? 0 : 1][t.number] = value;
+    // The program's icon: every window of the program shows it.
+    if (t.processObject == -4 && t.number == prop::Icon && gui::available())
+      gui::setProgramIcon(loadImage(value));
     return;
   }
   if (!t.window) return;

@@ -65,7 +65,11 @@ std::vector<unsigned char> loadImage(std::string_view fileName) {
     return {bytes.data, bytes.data + bytes.size};
   }
   std::ifstream in{std::string(fileName), std::ios::binary};
-  if (!in) return {};
+  if (!in) {
+    // A plain name without its file: the program's own image of that name, if it has one.
+    if (fileName.find_first_of("/\\") != std::string_view::npos) return {};
+    return loadImage("~" + std::string(fileName));
+  }
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

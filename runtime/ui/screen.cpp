@@ -221,6 +221,7 @@ void freeScreen(Screen* w) {
     if (slot(i).current == w) slot(i).current = w->previous;
     if (slot(i).target == w) slot(i).target = nullptr;
   }
+  forgetWindowProcedure(w->id);
   delete w;
 }
 
@@ -239,6 +240,10 @@ void dispatchMessage(const PlatformMessage& m) {
   }
   Screen* w = screenById(m.window);
   if (!w || !w->isOpen()) return;
+  if (m.kind == Kind::Window) {
+    deliverWindowMessage(*w, m.message, m.wparam, m.lparam);
+    return;
+  }
   if (m.kind == Kind::Timer) {
     if (w->timerPending) return;  // timer events never pile up
     w->timerPending = true;

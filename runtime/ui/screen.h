@@ -122,6 +122,13 @@ void releaseThreadWindows(int slot) KIV_REQUIRES_RUNTIME_LOCK;
 
 // Handles one platform message for the running thread (the window procedures).
 void dispatchMessage(const PlatformMessage& m) KIV_REQUIRES_RUNTIME_LOCK;
+// Calls the window's procedure (the one SetWindowLongA installed, else the runtime's own) with
+// a platform message.
+void deliverWindowMessage(Screen& w, uint32_t message, uintptr_t wparam,
+                          intptr_t lparam) KIV_REQUIRES_RUNTIME_LOCK;
+// Forgets the window procedure of a window being freed.
+void forgetWindowProcedure(uint64_t window) KIV_REQUIRES_RUNTIME_LOCK;
+
 // Waits without the runtime lock for the thread's next message and dispatches it.
 void waitAndDispatch() KIV_REQUIRES_RUNTIME_LOCK;
 

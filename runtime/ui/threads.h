@@ -38,6 +38,7 @@ struct PlatformMessage {
     Event,      // a window procedure's event for a window of the thread
     Timer,      // a window's timer ran out
     IdleTimer,  // the thread timer of the idle procedure ran out
+    Window,     // a platform window message for a window's procedure (shell messages)
   };
   Kind kind = Kind::Wake;
   uint64_t window = 0;   // window id (Screen::id), 0 = none
@@ -46,6 +47,9 @@ struct PlatformMessage {
   uint32_t keycode = 0;  // keycode word
   uint8_t keychar = 0;
   int32_t mouseX = 0, mouseY = 0;
+  uint32_t message = 0;  // Window: the message, its two parameters
+  uintptr_t wparam = 0;
+  intptr_t lparam = 0;
 };
 
 // The message queue of one runtime thread. Safe to use from any thread, the GUI's included.

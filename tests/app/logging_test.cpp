@@ -112,8 +112,8 @@ class Logging : public ::testing::Test {
     chmod((tree / "readme.txt").c_str(), 0444);
     kiv::platform::pinDrive(letter, {tree.string(), std::string("TESTVOL"), 0x1234ABCDu});
     ResetLoggedDisk();
-    LogDisk.Note = "";
-    LogDisk.Category = "";
+    Logged.Note = "";
+    Logged.Category = "";
   }
   void TearDown() override {
     kiv::platform::unpinDrive(letter);
@@ -232,8 +232,8 @@ TEST(LoggingParts, PercentagesAreExactDecimals) {
       {0, 0, 0, "0", "0"},  // no medium: the division by zero gives 0
   };
   for (const Row& r : rows) {
-    LogDisk.TotalBytes = r.total;
-    LogDisk.FreeBytes = r.free;
+    Logged.TotalBytes = r.total;
+    Logged.FreeBytes = r.free;
     VolumeUsage u = LoggedVolumeUsage();
     EXPECT_EQ(u.used.text(), r.used) << r.total;
     EXPECT_EQ(u.free.text(), r.freeShare) << r.total;
@@ -263,7 +263,7 @@ TEST_F(Logging, DriveListShowsTheTreeDrive) {
 TEST_F(Logging, WalkGoesLevelByLevelAndSkipsDotNames) {
   ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
   FileList.free();
-  LogDisk.FileCount = 0;
+  Logged.FileCount = 0;
   int yields = 0;
   WalkTree(root, [&] { ++yields; });
   std::vector<std::string> paths;
@@ -271,7 +271,7 @@ TEST_F(Logging, WalkGoesLevelByLevelAndSkipsDotNames) {
     FileList.get(i);
     paths.push_back(FileList.rec.FullPath.str());
   }
-  EXPECT_EQ(LogDisk.FileCount, 6);
+  EXPECT_EQ(Logged.FileCount, 6);
   ASSERT_EQ(paths.size(), 6u);
   auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '\\'); };
   for (size_t i = 1; i < paths.size(); ++i) EXPECT_LE(depth(paths[i - 1]), depth(paths[i]));
@@ -289,13 +289,13 @@ TEST_F(Logging, LogDriveFillsTheFileListField_by_field) {
   ASSERT_TRUE(getcwd(after, sizeof after));
   EXPECT_STREQ(before, after);  // back where it started
   EXPECT_EQ(VolName.str(), "TESTVOL");
-  EXPECT_EQ(LogDisk.SerialText.str(), "1234-ABCD");
-  EXPECT_EQ(LogDisk.RootPath.str(), root);
-  EXPECT_EQ(LogDisk.FileCount, 6);
-  EXPECT_GT(uint32_t(LogDisk.TotalBytes), 0u);
-  EXPECT_GE(LogDisk.PercentUsed, 0);
-  EXPECT_LE(LogDisk.PercentUsed, 100);
-  EXPECT_EQ(LogDisk.DriveType, DriveTypeNumber(root));
+  EXPECT_EQ(Logged.SerialText.str(), "1234-ABCD");
+  EXPECT_EQ(Logged.RootPath.str(), root);
+  EXPECT_EQ(Logged.FileCount, 6);
+  EXPECT_GT(uint32_t(Logged.TotalBytes), 0u);
+  EXPECT_GE(Logged.PercentUsed, 0);
+  EXPECT_LE(Logged.PercentUsed, 100);
+  EXPECT_EQ(Logged.DriveType, DriveTypeNumber(root));
 
   std::vector<std::string> names;
   std::map<std::string, FileEntry> byPath;
@@ -337,7 +337,7 @@ TEST_F(Logging, LogDriveFillsTheFileListField_by_field) {
 
 TEST_F(Logging, DriveThatCannotBeEnteredResetsTheLoggedState) {
   ASSERT_TRUE(LogDrive(entry()));
-  ASSERT_GT(LogDisk.FileCount, 0);
+  ASSERT_GT(Logged.FileCount, 0);
   kiv::platform::unpinDrive(letter);
   char before[1024];
   ASSERT_TRUE(getcwd(before, sizeof before));
@@ -346,11 +346,11 @@ TEST_F(Logging, DriveThatCannotBeEnteredResetsTheLoggedState) {
   EXPECT_EQ(boxes.shown[0].text, "Drive is not ready!\n\rMake sure the disk is inserted properly.");
   EXPECT_EQ(boxes.shown[0].caption, "System Error");
   EXPECT_EQ(boxes.shown[0].icon, 0x7F02u);
-  EXPECT_EQ(LogDisk.FileCount, 0);
+  EXPECT_EQ(Logged.FileCount, 0);
   EXPECT_EQ(FileList.records(), 0);
   EXPECT_TRUE(VolName.blank());
-  EXPECT_EQ(LogDisk.SerialText.str(), "0000-0000");
-  EXPECT_EQ(LogDisk.PercentUsed, 0);
+  EXPECT_EQ(Logged.SerialText.str(), "0000-0000");
+  EXPECT_EQ(Logged.PercentUsed, 0);
   char after[1024];
   ASSERT_TRUE(getcwd(after, sizeof after));
   EXPECT_STREQ(before, after);
@@ -419,8 +419,8 @@ TEST_F(Logging, SortButtonsTurnTheDirection) {
 TEST_F(Logging, NewDiskIsSavedField_by_field) {
   TestWindows w;
   ASSERT_TRUE(LogDrive(entry()));
-  LogDisk.Note = "My first disk";
-  LogDisk.Category = "Backups";
+  Logged.Note = "My first disk";
+  Logged.Category = "Backups";
   AddToCatalog(w);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(w.open, 0);
@@ -428,8 +428,8 @@ TEST_F(Logging, NewDiskIsSavedField_by_field) {
   EXPECT_NE(std::find(w.events.begin(), w.events.end(), "caption Indexing new database entries..."),
             w.events.end());
   EXPECT_EQ(w.lastPercent, "100%");
-  EXPECT_TRUE(LogDisk.Note.blank());  // handed over and blanked
-  EXPECT_TRUE(LogDisk.Category.blank());
+  EXPECT_TRUE(Logged.Note.blank());  // handed over and blanked
+  EXPECT_TRUE(Logged.Category.blank());
   EXPECT_EQ(DisksUseCount, 0);
   EXPECT_EQ(FilesUseCount, 0);
   EXPECT_FALSE(Files.isOpen());
@@ -440,8 +440,8 @@ TEST_F(Logging, NewDiskIsSavedField_by_field) {
   EXPECT_TRUE(d.UserNum.blank());
   EXPECT_EQ(d.Category.str(), "Backups");
   EXPECT_TRUE(d.Keyword1.blank() && d.Keyword2.blank() && d.Keyword3.blank());
-  EXPECT_EQ(uint32_t(d.TotalBytes), uint32_t(LogDisk.TotalBytes));
-  EXPECT_EQ(uint32_t(d.FreeSpace), uint32_t(LogDisk.FreeBytes));
+  EXPECT_EQ(uint32_t(d.TotalBytes), uint32_t(Logged.TotalBytes));
+  EXPECT_EQ(uint32_t(d.FreeSpace), uint32_t(Logged.FreeBytes));
   EXPECT_EQ(d.SerialNo.str(), "1234-ABCD");
   EXPECT_EQ(d.Type.str(), std::string(1, DriveTypeLetter(DriveTypeNumber(root))));
   EXPECT_EQ(d.Files, 6);
@@ -534,10 +534,10 @@ TEST_F(Logging, RefreshKeepsCommentsAddsNewFilesAndPurgesGoneOnes) {
 TEST_F(Logging, FilesNotLoggedKeepsTheCountAndDropsTheFiles) {
   TestWindows w;
   ASSERT_TRUE(LogDrive(entry()));
-  LogDisk.FilesNotLogged = 1;
-  LogDisk.Note = "in the drawer";
+  Logged.FilesNotLogged = 1;
+  Logged.Note = "in the drawer";
   AddToCatalog(w);
-  EXPECT_EQ(LogDisk.FilesNotLogged, 0);  // the option is cleared after saving
+  EXPECT_EQ(Logged.FilesNotLogged, 0);  // the option is cleared after saving
   EXPECT_EQ(w.lastPercent, "100%");
   readDisk(1);
   EXPECT_EQ(Disks.rec.Comments.str(), "* FILES NOT LOGGED FOR THIS DISK *  in the drawer");
@@ -564,7 +564,7 @@ TEST_F(Logging, FilesNotLoggedKeepsTheCountAndDropsTheFiles) {
   refresh.pick = 2;
   boxes.answers = {KIV_BUTTON_YES};
   ASSERT_TRUE(LogDrive(entry()));
-  LogDisk.FilesNotLogged = 1;
+  Logged.FilesNotLogged = 1;
   AddToCatalog(refresh);
   EXPECT_EQ(refresh.pickerCalls, 1);
   EXPECT_NE(std::find(refresh.events.begin(), refresh.events.end(),

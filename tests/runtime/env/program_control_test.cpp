@@ -203,16 +203,20 @@ class Help : public ScratchFolder {
   std::vector<std::string> keywords_;
 };
 
-TEST_F(Help, OpensTheHelpFileAndKeepsItForLaterRequests) {
+TEST_F(Help, NamingTheFileOpensNothingLaterRequestsOpenIt) {
   writeAll(path("APP.HLP"), "help");
   ASSERT_EQ(chdir(root_.c_str()), 0);
   help("APP.HLP  ", "");
   EXPECT_EQ(Kiv$ERRCODE, 0);
   EXPECT_EQ(kiv::env::helpFile(), "APP.HLP");
+  EXPECT_EQ(opened(), "(nothing opened)");
+  help("", "");  // the contents
   EXPECT_EQ(opened(), "./APP.HLP\n");
   help("", "Contents  ");
   EXPECT_EQ(opened(), "./APP.HLP\n");
-  EXPECT_EQ(keywords_, (std::vector<std::string>{"", "Contents"}));
+  help("APP.HLP", "Index");  // a file and a keyword: opened on the keyword
+  EXPECT_EQ(opened(), "./APP.HLP\n");
+  EXPECT_EQ(keywords_, (std::vector<std::string>{"", "Contents", "Index"}));
   EXPECT_EQ(Kiv$StackDepth(), 0);
 }
 
@@ -220,18 +224,18 @@ TEST_F(Help, BareNameIsAlsoFoundInTheWindowsDirectory) {
   std::filesystem::create_directories(windowsDir());
   writeAll(windowsDir() + "/WIN.HLP", "help");
   ASSERT_EQ(chdir(root_.c_str()), 0);
-  help("WIN.HLP", "");
+  help("WIN.HLP", "Index");
   EXPECT_EQ(opened(), windowsDir() + "/WIN.HLP\n");
 }
 
 TEST_F(Help, MissingFileOrViewerIsReportedNotFatal) {
-  help(path("missing.hlp"), "");
+  help(path("missing.hlp"), "Index");
   EXPECT_EQ(Kiv$ERRCODE, 302);
   EXPECT_EQ(errorText(), "File Not Found");
 
   writeAll(path("APP.HLP"), "help");
   kiv::platform::setDesktopViewer(path("no-viewer"));
-  help(path("APP.HLP"), "");
+  help(path("APP.HLP"), "Index");
   EXPECT_EQ(Kiv$ERRCODE, 302);
   EXPECT_TRUE(keywords_.empty());
 }
