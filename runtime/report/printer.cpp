@@ -10,6 +10,7 @@
 
 #include "runtime/report/page_paint.h"
 #include "runtime/ui/gui.h"
+#include "runtime/ui/standard_commands.h"
 
 namespace kiv::report {
 namespace {
@@ -87,6 +88,12 @@ class QtPrinters : public PrinterPlatform {
     return chosen;
   }
 };
+
+// The frame's "Print Setup" command shows the printer dialog.
+[[maybe_unused]] const bool gSetupInstalled = [] {
+  ui::setPrinterSetup([] { printerPlatform().dialog(printerSetup()); });
+  return true;
+}();
 
 std::unique_ptr<PrinterPlatform>& current() {
   static std::unique_ptr<PrinterPlatform> platform = std::make_unique<QtPrinters>();

@@ -312,7 +312,6 @@ Box Report::bandSize(Screen& w, const ControlDesc& band, int32_t bodyWidth) cons
   Box size{0, 0, at.w > 0 ? at.w : bodyWidth, at.h};
   if (size.h <= 0) {
     // No height of its own: as high as its controls reach.
-    std::vector<const ControlDesc*> inside;
     for (const ControlDesc& d : band.children) {
       ui::Control* k = d.feq ? w.control(d.feq) : nullptr;
       ui::Rect r = k ? k->position : d.at;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "report_support.h"
+#include "runtime/ui/standard_commands.h"
 #include "tests/support/catalog_tables.h"
 
 using namespace reporttest;
@@ -427,6 +428,20 @@ TEST(ReportPrinting, OpensWithThePlatformsOwnPrinterSupport) {
   if (!hasPrinter) {
     EXPECT_EQ(printed, 355);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReportPrinting, TheFramesPrintSetupCommandShowsThePrinterDialog) {
+  PrinterScope printers(Default::Found, {"Desk", "Hall"});
+  std::string chosen;
+  kiv::ui::runProgram([&] {
+    kiv::ui::runStandardCommand(kiv::ui::PrintSetup);
+    chosen = kiv::report::printerSetup().printer;
+  });
+  EXPECT_EQ(chosen, "Hall");
 }
 
 }  // namespace
