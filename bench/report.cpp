@@ -60,7 +60,7 @@ Run runListing(bool pdf) {
     Kiv$PushLong(KIV_PROP_PREVIEWQUEUE);
     Kiv$SetPropF(0, 0, r, &queue, sizeof queue);
     for (count = 1; count <= kLines; ++count) {
-      char text[16];
+      char text[24];
       std::snprintf(text, sizeof text, "F%07d.TXT", count);
       std::memcpy(name, text, sizeof name);
       size = static_cast<uint32_t>(count) * 4099u;
