@@ -1,11 +1,13 @@
 #include "runtime/report/page_output.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
 #include "runtime/report/page_paint.h"
+#include "runtime/ui/resources.h"
 
 namespace kiv::report {
 namespace {
@@ -50,6 +52,24 @@ class PdfJob : public PrintJob {
   QPainter painter_;
   bool failed_ = false;
 };
+
+constexpr double kControlDotsPerInch = 96;
+
+// An image control whose image name is a recorded page's name shows that page.
+[[maybe_unused]] const bool gPagesShown = [] {
+  ui::setImageSource([](std::string_view name) {
+    std::vector<unsigned char> bytes;
+    if (name.empty() || name[0] != '*') return bytes;
+    QImage image = renderPage(name, kControlDotsPerInch);
+    if (image.isNull()) return bytes;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.save(&buffer, "PNG")) bytes.assign(png.begin(), png.end());
+    return bytes;
+  });
+  return true;
+}();
 
 }  // namespace
 

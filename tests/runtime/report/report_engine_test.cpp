@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "report_support.h"
+#include "runtime/ui/automation.h"
 #include "runtime/ui/standard_commands.h"
 #include "tests/support/catalog_tables.h"
 
@@ -442,6 +443,47 @@ TEST(ReportPrinting, TheFramesPrintSetupCommandShowsThePrinterDialog) {
     chosen = kiv::report::printerSetup().printer;
   });
   EXPECT_EQ(chosen, "Hall");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReportPages, AnImageControlShowsARecordedPageByItsName) {
+  PrinterScope printers(Default::Found);
+  bool before = true, shown = false, gone = true;
+  kiv::ui::runProgram([&] {
+    Listing l;
+    l.construct();
+    Kiv$OPENwindow(l.report);
+    PreviewQueue q;
+    setQueue(l.report, q);
+    l.line(1);
+    Kiv$ENDPAGE(l.report);
+    std::string page = PreviewQueue::clipped(q.entries().at(0));
+    void* w = nullptr;
+    Kiv$pwopen(&w, kModule, "PAGEVIEW$WINDOW", nullptr);
+    Kiv$OPENwindow(w);
+    Kiv$UNLOCKTHREAD();
+    uint64_t id = kiv::ui::automation::findWindow(1, "PAGEVIEW$WINDOW");
+    before = kiv::ui::automation::shownImage(id, 2);
+    Kiv$LOCKTHREAD();
+    setProp(w, 2, 31744, q.entries().at(0));  // the queue entry as it is, 80 characters
+    Kiv$UNLOCKTHREAD();
+    shown = kiv::ui::automation::shownImage(id, 2);
+    Kiv$LOCKTHREAD();
+    Kiv$CLOSEwindow(l.report);  // the recording is gone with its report
+    setProp(w, 2, 31744, page);
+    Kiv$UNLOCKTHREAD();
+    gone = kiv::ui::automation::shownImage(id, 2);
+    Kiv$LOCKTHREAD();
+    Kiv$CLOSEwindow(w);
+    Kiv$freewindow(w);
+    Kiv$freewindow(l.report);
+  });
+  EXPECT_FALSE(before);
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(gone);
 }
 
 }  // namespace
