@@ -17,9 +17,14 @@ namespace {
 
 class QtPrintJob : public PrintJob {
  public:
-  QtPrintJob(const std::string& printer, const std::string& document)
+  QtPrintJob(const std::string& printer, const std::string& document, const std::string& file)
       : printer_(QPrinter::HighResolution) {
-    printer_.setPrinterName(QString::fromStdString(printer));
+    if (file.empty()) {
+      printer_.setPrinterName(QString::fromStdString(printer));
+    } else {
+      printer_.setOutputFormat(QPrinter::PdfFormat);
+      printer_.setOutputFileName(QString::fromStdString(file));
+    }
     printer_.setDocName(QString::fromStdString(document));
     printer_.setFullPage(true);
   }
@@ -65,7 +70,7 @@ class QtPrinters : public PrinterPlatform {
   std::unique_ptr<PrintJob> startJob(const std::string& printer,
                                      const std::string& document) override {
     if (!exists(printer)) return nullptr;
-    return std::make_unique<QtPrintJob>(printer, document);
+    return std::make_unique<QtPrintJob>(printer, document, std::string());
   }
   bool dialog(PrinterSetup& setup) override {
     if (!gui::available()) return false;
@@ -108,6 +113,10 @@ PrinterSetup& printerSetup() {
 }
 
 PrinterPlatform& printerPlatform() { return *current(); }
+
+std::unique_ptr<PrintJob> printerFileJob(const std::string& file, const std::string& document) {
+  return std::make_unique<QtPrintJob>(std::string(), document, file);
+}
 
 std::unique_ptr<PrinterPlatform> setPrinterPlatform(std::unique_ptr<PrinterPlatform> platform) {
   std::unique_ptr<PrinterPlatform> old = std::move(current());

@@ -41,6 +41,9 @@ class PrinterPlatform {
   virtual bool dialog(PrinterSetup& setup) = 0;
 };
 
+// A job of the platform's printer support that prints into a PDF file (its "print to file").
+std::unique_ptr<PrintJob> printerFileJob(const std::string& file, const std::string& document);
+
 // The platform in use (Qt's printer support unless a test put another in place).
 PrinterPlatform& printerPlatform();
 // Puts a platform in place (nullptr: Qt's again) and gives back the one it replaces.

@@ -235,3 +235,41 @@ TEST(LabelSheet, LabelsGoAcrossThenDownThirtyToAPage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PrinterSupport, PagesPrintThroughThePlatformsPrinterAtItsResolution) {
+  PrinterScope printers(Default::NoPrinters, {});
+  kivtest::TempDir dir;
+  std::string file = dir.path() + "/printed.pdf";
+  bool ended = false;
+  kiv::ui::runProgram([&] {
+    int32_t id = 0;
+    void* r = nullptr;
+    Kiv$propen(&r, kModule, "LABELS$REPORT", &id, nullptr);
+    Kiv$OPENwindow(r);
+    setProp(r, 0, 31746, "500");
+    setProp(r, 0, 31747, "350");
+    PreviewQueue q;
+    setQueue(r, q);
+    for (id = 1; id <= 40; ++id) Kiv$PRINTreport(r, 70);
+    Kiv$ENDPAGE(r);
+    std::unique_ptr<kiv::report::PrintJob> job = kiv::report::printerFileJob(file, "Labels");
+    for (const auto& page : kiv::report::reportOf(r)->recordedPages()) job->page(*page);
+    ended = job->end();
+    Kiv$freewindow(r);
+  });
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(commandOutput("pdfinfo '" + file + "' | grep '^Pages:' | tr -s ' '"), "Pages: 2\n");
+  // Label 1's number where the label sheet puts it: inside the first label, whatever the
+  // printer's resolution.
+  bool found = false;
+  for (const Word& w : words(commandOutput("pdftotext -f 1 -l 1 -bbox '" + file + "' -"))) {
+    if (w.text != "1") continue;
+    double x = w.x / 72 * 1000, y = w.y / 72 * 1000;
+    found = x > 500 + 900 && x < 500 + 2625 && y > 350 && y < 350 + 400;
+  }
+  EXPECT_TRUE(found);
+}
+
+}  // namespace
