@@ -487,3 +487,35 @@ TEST(ReportPages, AnImageControlShowsARecordedPageByItsName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReportPrinting, APrinterThatTakesNoJobIsToldThroughTheErrorState) {
+  PrinterScope printers(Default::Found);
+  printers.log->refuseJobs = true;
+  int32_t recorded = 0, direct = 0, later = -1;
+  kiv::ui::runProgram([&] {
+    Listing l;
+    l.construct();
+    Kiv$OPENwindow(l.report);
+    PreviewQueue q;
+    setQueue(l.report, q);
+    l.line(1);
+    Kiv$ENDPAGE(l.report);
+    setProp(l.report, 0, KIV_PROP_PRINTRECORDED, "1");
+    recorded = Kiv$ERRCODE;
+    l.line(2);  // not recording now: the page goes to the printer when it completes
+    Kiv$ENDPAGE(l.report);
+    direct = Kiv$ERRCODE;
+    Kiv$clearerror();
+    l.line(3);  // the report's job has failed: no new attempt for every page
+    Kiv$ENDPAGE(l.report);
+    later = Kiv$ERRCODE;
+    Kiv$freewindow(l.report);
+  });
+  EXPECT_EQ(recorded, 363);
+  EXPECT_EQ(direct, 363);
+  EXPECT_EQ(later, 0);
+}
+
+}  // namespace

@@ -26,6 +26,7 @@ struct PrintLog {
   std::vector<std::vector<std::string>> jobs;  // per job, the pages as "report page number"
   std::vector<std::string> pageNames;          // every page given, by its recorded name
   int ended = 0;
+  bool refuseJobs = false;  // the printer is there but takes no job
 };
 
 class TestPrinters : public kiv::report::PrinterPlatform {
@@ -48,7 +49,7 @@ class TestPrinters : public kiv::report::PrinterPlatform {
   }
   std::unique_ptr<kiv::report::PrintJob> startJob(const std::string& printer,
                                                   const std::string& document) override {
-    if (!exists(printer)) return nullptr;
+    if (!exists(printer) || log_->refuseJobs) return nullptr;
     log_->jobs.emplace_back();
     return std::make_unique<Job>(log_,
                                  pdf_.empty() ? nullptr : kiv::report::pdfJob(pdf_, document));
