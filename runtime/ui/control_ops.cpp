@@ -43,6 +43,18 @@ Screen* openTarget() {
 
 }  // namespace
 
+bool setAddressProperty(int32_t feq, int32_t index, void* window, int32_t number, void* address) {
+  if (feq != 0 || reinterpret_cast<intptr_t>(window) == -1 ||
+      reinterpret_cast<intptr_t>(window) == -4)
+    return false;
+  Screen* w = window ? nullptr : targetWindow();
+  for (Screen* s : allScreens())
+    if (s == window) w = s;
+  if (!w || !w->behaviour) return false;
+  foldIndex(number, index);
+  return w->behaviour->setAddressProperty(*w, number, address);
+}
+
 void showQueue(Control& c, std::unique_ptr<ListSource> source) {
   c.ownedSource = std::move(source);
   c.source = c.ownedSource.get();
@@ -67,6 +79,7 @@ void Kiv$SetPropS(int32_t feq, int32_t index, void* window) {
 
 void Kiv$SetPropF(int32_t feq, int32_t index, void* window, const void* address, uint32_t length) {
   int32_t number = static_cast<int32_t>(Kiv$PopReal());
+  if (setAddressProperty(feq, index, window, number, const_cast<void*>(address))) return;
   std::string value(static_cast<const char*>(address), address ? length : 0);
   setProperty(feq, index, window, number, value);
 }
@@ -83,6 +96,7 @@ void Kiv$SetPropV(int32_t feq, int32_t index, void* window, Ufo* value) {
 
 void Kiv$SetPropQ(int32_t feq, int32_t index, void* window, KivQueue* queue) {
   int32_t number = static_cast<int32_t>(Kiv$PopReal());
+  if (setAddressProperty(feq, index, window, number, queue)) return;
   PropertyTarget t = resolveProperty(feq, index, window, number);
   if (!t.window || !t.control || !t.control->isList() || t.number != 31744) {
     if (t.window || t.processObject) setProperty(feq, index, window, number, std::string());

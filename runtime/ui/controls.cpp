@@ -142,7 +142,8 @@ gui::ControlView viewOf(const Control& c) {
 }
 
 void redraw(Control& c) {
-  if (!c.window.isOpen()) return;
+  // A report's controls have no platform control: they are drawn when their band prints.
+  if (!c.window.isOpen() || c.window.kind == StructureKind::Report) return;
   if (c.isList() && c.source && c.source->changes() != c.shownChanges) refillList(c);
   gui::showControl(c.window.id, c.feq, viewOf(c));
 }

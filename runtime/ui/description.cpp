@@ -42,6 +42,9 @@ constexpr ControlTypeName kControlTypes[] = {
     {"menu", ControlType::Menu},
     {"item", ControlType::Item},
     {"separator", ControlType::Separator},
+    {"header", ControlType::Header},
+    {"footer", ControlType::Footer},
+    {"detail", ControlType::Detail},
 };
 
 struct TypeName {
@@ -270,6 +273,14 @@ class Parser {
         c.vscroll = true;
       else if (key == "required")
         c.required = true;
+      else if (key == "pageno")
+        c.pageNo = true;
+      else if (key == "left")
+        c.justify = 'L';
+      else if (key == "right")
+        c.justify = 'R';
+      else if (key == "center")
+        c.justify = 'C';
       else
         return fail("unknown control attribute '" + key + "'");
       if (!ok) return false;
@@ -278,7 +289,7 @@ class Parser {
       std::string why;
       if (!parseListFormat(c.format, &why)) return fail("list format refused: " + why);
     }
-    if (c.use.index && !isValueControl(c.type))
+    if (c.use.index && !isValueControl(c.type) && c.type != ControlType::Break)
       return fail(std::string("a ") + controlTypeName(c.type) + " has no value to USE");
     return true;
   }
@@ -314,7 +325,10 @@ class Parser {
         s.center = true;
       else if (key == "bold")
         s.font.bold = true;
-      else
+      else if (key == "paper" && s.kind == StructureKind::Report) {
+        ok = integer(w, s.paperWidth, "paper width") && integer(w, s.paperHeight, "paper height");
+        if (ok && (s.paperWidth <= 0 || s.paperHeight <= 0)) return fail("empty paper");
+      } else
         return fail("unknown window attribute '" + key + "'");
       if (!ok) return false;
     }
@@ -386,6 +400,9 @@ class Parser {
       }
       return true;
     }
+    bool report = structure_->kind == StructureKind::Report;
+    if (report && (key == "menubar" || key == "toolbar" || key == "status"))
+      return fail("a report has no " + key);
     if (key == "menubar") {
       if (!stack_.empty() || inMenubar_ || inToolbar_) return fail("menubar inside a block");
       if (!structure_->menubar.empty()) return fail("a second menubar");
@@ -411,7 +428,36 @@ class Parser {
     return control(*type, w);
   }
 
+  bool inBand() const {
+    for (const ControlDesc* open : stack_)
+      if (isBand(open->type)) return true;
+    return false;
+  }
+
+  // Where bands and group structures may stand in a report, and what a band may hold.
+  bool reportPlacement(ControlType& type) {
+    bool report = structure_->kind == StructureKind::Report;
+    bool band = isBand(type);
+    if (!report) {
+      return !band || fail(std::string("a ") + controlTypeName(type) + " band belongs in a report");
+    }
+    if (inBand()) {
+      if (band) return fail(std::string("a ") + controlTypeName(type) + " band inside a band");
+      return true;
+    }
+    if (type == ControlType::Group) type = ControlType::Break;  // a group structure
+    if (type != ControlType::Break && !band)
+      return fail(std::string("a ") + controlTypeName(type) + " outside a band");
+    if (type == ControlType::Header || type == ControlType::Footer) {
+      for (const ControlDesc& sibling : *target())
+        if (sibling.type == type)
+          return fail(std::string("a second ") + controlTypeName(type) + " at this level");
+    }
+    return true;
+  }
+
   bool control(ControlType type, Words& w) {
+    if (!reportPlacement(type)) return false;
     ControlDesc c;
     c.type = type;
     c.line = line_;
@@ -439,7 +485,7 @@ class Parser {
     if (!addEquate(c.feq)) return false;
     bool opens = type == ControlType::Menu || type == ControlType::Sheet ||
                  type == ControlType::Tab || type == ControlType::Option ||
-                 type == ControlType::Group;
+                 type == ControlType::Group || type == ControlType::Break || isBand(type);
     std::vector<ControlDesc>* list = inToolbar_ && stack_.empty()   ? &structure_->toolbar
                                      : inMenubar_ && stack_.empty() ? &structure_->menubar
                                                                     : target();
@@ -486,9 +532,14 @@ std::optional<ControlType> controlTypeByName(std::string_view name) {
 }
 
 const char* controlTypeName(ControlType type) {
+  if (type == ControlType::Break) return "group";
   for (const ControlTypeName& t : kControlTypes)
     if (t.type == type) return t.name;
   return "control";
+}
+
+bool isBand(ControlType type) {
+  return type == ControlType::Header || type == ControlType::Footer || type == ControlType::Detail;
 }
 
 bool isValueControl(ControlType type) {

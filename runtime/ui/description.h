@@ -40,7 +40,14 @@ enum class ControlType : int32_t {
   Menu = 23,
   Item = 24,
   Separator = 25,
+  Header = 26,  // a report's page header band, or a group's header band
+  Footer = 27,  // a report's page footer band, or a group's footer band
+  Detail = 28,  // a report's detail band
+  Break = 29,   // a report's group structure: its bands and the groups inside it
 };
+
+// Bands of a report: blocks whose controls print together.
+bool isBand(ControlType type);
 
 std::optional<ControlType> controlTypeByName(std::string_view name);
 const char* controlTypeName(ControlType type);
@@ -89,6 +96,8 @@ struct ControlDesc {
   bool hasRange = false;
   bool hidden = false, disabled = false, isDefault = false, readOnly = false, checked = false;
   bool vscroll = false, required = false;
+  bool pageNo = false;  // a report control that shows the number of the page it prints on
+  char justify = 'L';   // 'L', 'R' or 'C': where a report control's text sits in its area
   std::vector<ControlDesc> children;  // menu items, tabs of a sheet, radios, grouped controls
 };
 
@@ -106,6 +115,8 @@ struct StructureDesc {
   int32_t toolbarHeight = 0;         // 0 = no toolbar
   bool modal = false, resizable = false, maximize = false, iconize = false, system = true;
   bool center = false;
+  // A report's paper in thousandths of an inch (its `at` is the body's place on the paper).
+  int32_t paperWidth = 8500, paperHeight = 11000;
   std::vector<ControlDesc> menubar;   // top-level menus
   std::vector<ControlDesc> toolbar;   // toolbar controls (negative equates)
   std::vector<ControlDesc> controls;  // body controls in description order

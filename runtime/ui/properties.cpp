@@ -350,6 +350,9 @@ void setProperty(int32_t feq, int32_t index, void* window, int32_t number,
     return;
   }
   if (!t.window) return;
+  if (feq == 0 && t.window->behaviour &&
+      t.window->behaviour->setProperty(*t.window, t.number, t.index, value))
+    return;
   if (feq == 0) {
     if (const BitProperty* b = bitProperty(t.number)) {
       uint32_t& word = gWindowBits[b->word - 1];
@@ -371,6 +374,10 @@ std::string getProperty(int32_t feq, int32_t index, void* window, int32_t number
     return it == props.end() ? std::string() : it->second;
   }
   if (!t.window) return {};
+  std::string own;
+  if (feq == 0 && t.window->behaviour &&
+      t.window->behaviour->getProperty(*t.window, t.number, t.index, own))
+    return own;
   if (feq == 0) {
     if (const BitProperty* b = bitProperty(t.number))
       return (gWindowBits[b->word - 1] & b->bit) ? "1" : "0";

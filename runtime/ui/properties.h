@@ -48,6 +48,11 @@ int32_t fontStyle(const FontDesc& font);
 // A message-box icon named in text ("ICON:Hand", "Exclamation", "32515" ...).
 uint32_t iconByName(const std::string& name);
 
+// A property of a window object's own behaviour (a REPORT's preview queue) whose value is the
+// address of the caller's variable; false when the object has no such property.
+bool setAddressProperty(int32_t feq, int32_t index, void* window, int32_t number,
+                        void* address) KIV_REQUIRES_RUNTIME_LOCK;
+
 // Makes the list show the rows of `source`.
 void showQueue(Control& c, std::unique_ptr<ListSource> source) KIV_REQUIRES_RUNTIME_LOCK;
 

@@ -57,8 +57,20 @@ std::shared_ptr<const ModuleDesc> loadModule(std::string_view module) {
   return r.modules.emplace(key, shared).first->second;
 }
 
+// A function-local object: the report engine installs its source during the library's start-up.
+ImageSource& imageSource() {
+  static ImageSource source;
+  return source;
+}
+
+void setImageSource(ImageSource source) { imageSource() = std::move(source); }
+
 std::vector<unsigned char> loadImage(std::string_view fileName) {
   if (fileName.empty()) return {};
+  if (imageSource()) {
+    std::vector<unsigned char> made = imageSource()(fileName);
+    if (!made.empty()) return made;
+  }
   if (fileName[0] == '~') {
     ResourceBytes bytes = findResource("IMAGE", resourceNameForImage(fileName));
     if (!bytes) return {};

@@ -94,6 +94,10 @@ bool windowSystemActive() { return gWindowSystemActive; }
 void endWindowSystem() { gWindowSystemActive = false; }
 
 void queueEvent(Screen& w, const EventRecord& e) {
+  if (w.kind == StructureKind::Report && e.feq != 0 && w.control(e.feq)) {
+    Kiv$rterr(522, nullptr);
+    return;
+  }
   if (!windowSystemActive() || !w.isOpen()) return;
   if (e.feq != 0 && !w.control(e.feq)) return;
   w.queue.push_back(e);
@@ -108,6 +112,10 @@ void queueEvent(Screen& w, int32_t appCode, int32_t feq) {
 }
 
 void openScreen(Screen& w) {
+  if (w.behaviour) {
+    w.behaviour->open(w);
+    return;
+  }
   if (w.isOpen()) {
     Kiv$rterr(535, nullptr);
     return;
@@ -160,6 +168,10 @@ void openScreen(Screen& w) {
 }
 
 void closeNow(Screen& w) {
+  if (w.behaviour) {
+    w.behaviour->close(w);
+    return;
+  }
   if (!w.isOpen()) return;
   gui::setWindowTimer(w.id, 0);
   gui::destroyWindow(w.id);
@@ -185,6 +197,10 @@ void closeNow(Screen& w) {
 }
 
 void closeScreen(Screen& w) {
+  if (w.behaviour) {
+    w.behaviour->close(w);
+    return;
+  }
   if (!w.isOpen()) return;
   bool running = w.owner == currentSlot() && slot(w.owner).current == &w;
   if (running || !w.loopActive()) {

@@ -31,6 +31,22 @@ struct LoopRecord {
   EventRecord delivered;
 };
 
+class Screen;
+
+// A window object without a platform window (a REPORT) opens and closes itself and answers its
+// own window properties; the report engine gives its objects this behaviour.
+class ScreenBehaviour {
+ public:
+  virtual ~ScreenBehaviour() = default;
+  virtual void open(Screen& w) = 0;
+  virtual void close(Screen& w) = 0;
+  // True when the property is the behaviour's own; a read puts the value in `out`.
+  virtual bool setProperty(Screen& w, int32_t number, int32_t index, const std::string& value) = 0;
+  virtual bool getProperty(Screen& w, int32_t number, int32_t index, std::string& out) = 0;
+  // A property whose value is the address of the caller's variable (Kiv$SetPropF, SetPropQ).
+  virtual bool setAddressProperty(Screen& w, int32_t number, void* address) { return false; }
+};
+
 class Screen {
  public:
   Screen(StructureKind kind, std::string module, std::string label, std::vector<void*> use);
@@ -78,6 +94,7 @@ class Screen {
   Rect position;
   std::map<int32_t, std::string> statusZones;
   std::map<int32_t, std::string> otherProperties;  // properties without a meaning of their own
+  std::unique_ptr<ScreenBehaviour> behaviour;      // set for REPORTs
 };
 
 // Looks a window object up by its id; nullptr when it was freed.

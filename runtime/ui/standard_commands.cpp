@@ -10,7 +10,12 @@
 namespace kiv::ui {
 namespace {
 
-std::function<void()> gPrinterSetup;
+// A function-local object, so that a setter running during the library's start-up (the report
+// engine's) finds it constructed.
+std::function<void()>& printerSetup() {
+  static std::function<void()> setup;
+  return setup;
+}
 
 void showHelpOrSayWhy() {
   if (env::showHelp({})) return;
@@ -36,7 +41,7 @@ uint32_t standardCommand(std::string_view action) {
 void runStandardCommand(uint32_t command) {
   switch (command) {
     case PrintSetup:
-      if (gPrinterSetup) gPrinterSetup();
+      if (printerSetup()) printerSetup()();
       break;
     case HelpContents:
     case HelpSearch:
@@ -46,6 +51,6 @@ void runStandardCommand(uint32_t command) {
   }
 }
 
-void setPrinterSetup(std::function<void()> setup) { gPrinterSetup = std::move(setup); }
+void setPrinterSetup(std::function<void()> setup) { printerSetup() = std::move(setup); }
 
 }  // namespace kiv::ui
