@@ -13,10 +13,10 @@ unsigned EntryList::shiftFor(size_t n) {
 }
 
 bool EntryList::addBlock(std::vector<Block>& blocks, unsigned shift) {
-  std::unique_ptr<Slot[]> slots(new (std::nothrow) Slot[size_t(1) << shift]);
-  if (!slots) return false;
+  std::unique_ptr<Slot[]> ring(new (std::nothrow) Slot[size_t(1) << shift]);
+  if (!ring) return false;
   try {
-    blocks.push_back(Block{std::move(slots), 0});
+    blocks.push_back(Block{std::move(ring), 0});
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -33,7 +33,7 @@ bool EntryList::recut(unsigned shift) {
   }
   for (size_t start = 0; start < size_; start += block) {
     if (!addBlock(blocks, shift)) return false;
-    Slot* to = blocks.back().slots.get();
+    Slot* to = blocks.back().ring.get();
     for (size_t pos = start; pos < size_ && pos - start < block; ++pos) to[pos - start] = slot(pos);
   }
   blocks_ = std::move(blocks);
@@ -46,38 +46,38 @@ bool EntryList::recut(unsigned shift) {
 void EntryList::moveUp(Block& b, size_t from, size_t to) const {
   if (from >= to) return;
   const size_t n = blockSize();
-  Slot* slots = b.slots.get();
+  Slot* ring = b.ring.get();
   const size_t p = (b.head + from) & mask();
   const size_t end = p + (to - from);  // physical end, beyond n when the span wraps
   if (end < n) {
-    std::memmove(slots + p + 1, slots + p, (to - from) * sizeof(Slot));
+    std::memmove(ring + p + 1, ring + p, (to - from) * sizeof(Slot));
     return;
   }
   const size_t wrapped = end - n;  // entries at the physical front
-  std::memmove(slots + 1, slots, wrapped * sizeof(Slot));
-  slots[0] = slots[n - 1];
-  std::memmove(slots + p + 1, slots + p, (n - 1 - p) * sizeof(Slot));
+  std::memmove(ring + 1, ring, wrapped * sizeof(Slot));
+  ring[0] = ring[n - 1];
+  std::memmove(ring + p + 1, ring + p, (n - 1 - p) * sizeof(Slot));
 }
 
 // Moves the logical entries [from, to) one place down (toward the front).
 void EntryList::moveDown(Block& b, size_t from, size_t to) const {
   if (from >= to) return;
   const size_t n = blockSize();
-  Slot* slots = b.slots.get();
+  Slot* ring = b.ring.get();
   const size_t p = (b.head + from) & mask();
   const size_t end = p + (to - from);
   if (p >= 1 && end <= n) {
-    std::memmove(slots + p - 1, slots + p, (to - from) * sizeof(Slot));
+    std::memmove(ring + p - 1, ring + p, (to - from) * sizeof(Slot));
     return;
   }
   if (p == 0) {  // the first one goes to the last physical slot
-    slots[n - 1] = slots[0];
-    std::memmove(slots, slots + 1, (to - from - 1) * sizeof(Slot));
+    ring[n - 1] = ring[0];
+    std::memmove(ring, ring + 1, (to - from - 1) * sizeof(Slot));
     return;
   }
-  std::memmove(slots + p - 1, slots + p, (n - p) * sizeof(Slot));
-  slots[n - 1] = slots[0];
-  std::memmove(slots, slots + 1, (end - n - 1) * sizeof(Slot));
+  std::memmove(ring + p - 1, ring + p, (n - p) * sizeof(Slot));
+  ring[n - 1] = ring[0];
+  std::memmove(ring, ring + 1, (end - n - 1) * sizeof(Slot));
 }
 
 bool EntryList::insert(size_t pos, const Slot& entry) {
@@ -92,7 +92,7 @@ bool EntryList::insert(size_t pos, const Slot& entry) {
     const Block& prev = blocks_[k - 1];
     Block& cur = blocks_[k];
     cur.head = (cur.head - 1) & m;
-    cur.slots[cur.head] = prev.slots[(prev.head + m) & m];
+    cur.ring[cur.head] = prev.ring[(prev.head + m) & m];
   }
   // The target block now has a free slot; shift the shorter side of it.
   Block& b = blocks_[target];
@@ -104,7 +104,7 @@ bool EntryList::insert(size_t pos, const Slot& entry) {
   } else {
     moveUp(b, i, count);
   }
-  b.slots[(b.head + i) & m] = entry;
+  b.ring[(b.head + i) & m] = entry;
   ++size_;
   return true;
 }
@@ -115,7 +115,7 @@ EntryList::Entry EntryList::erase(size_t pos) {
   Block& b = blocks_[target];
   const size_t count = countIn(target);
   const size_t i = pos & m;
-  Entry removed = b.slots[(b.head + i) & m].entry;
+  Entry removed = b.ring[(b.head + i) & m].entry;
   if (i < count / 2) {
     moveUp(b, 0, i);
     b.head = (b.head + 1) & m;
@@ -127,7 +127,7 @@ EntryList::Entry EntryList::erase(size_t pos) {
   for (size_t k = target + 1; k <= last; ++k) {
     Block& prev = blocks_[k - 1];
     Block& cur = blocks_[k];
-    prev.slots[(prev.head + m) & m] = cur.slots[cur.head];
+    prev.ring[(prev.head + m) & m] = cur.ring[cur.head];
     cur.head = (cur.head + 1) & m;
   }
   --size_;
@@ -158,7 +158,7 @@ bool EntryList::assign(const std::vector<Slot>& entries) {
     if (!addBlock(blocks_, shift_)) return false;
   for (Block& block : blocks_) block.head = 0;
   for (size_t pos = 0; pos < entries.size(); ++pos)
-    blocks_[pos >> shift_].slots[pos & mask()] = entries[pos];
+    blocks_[pos >> shift_].ring[pos & mask()] = entries[pos];
   size_ = entries.size();
   return true;
 }

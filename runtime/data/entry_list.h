@@ -26,11 +26,11 @@ class EntryList {
   // 0-based; pos < size().
   const Slot& slot(size_t pos) const {
     const Block& b = blocks_[pos >> shift_];
-    return b.slots[(b.head + pos) & mask()];
+    return b.ring[(b.head + pos) & mask()];
   }
   Slot& slot(size_t pos) {
     Block& b = blocks_[pos >> shift_];
-    return b.slots[(b.head + pos) & mask()];
+    return b.ring[(b.head + pos) & mask()];
   }
   Entry at(size_t pos) const { return slot(pos).entry; }
   // Inserts before pos (pos <= size()). False when no block could be allocated.
@@ -51,7 +51,7 @@ class EntryList {
   // The blocks' rings, with their heads kept together so that passing slots along the blocks
   // reads one compact array rather than a line of every block.
   struct Block {
-    std::unique_ptr<Slot[]> slots;
+    std::unique_ptr<Slot[]> ring;
     size_t head = 0;  // slot of the block's first entry
   };
   size_t mask() const { return blockSize() - 1; }
