@@ -766,6 +766,9 @@ bool createWindow(const WindowSpec& request) {
           return;
         }
         auto* sub = new QMdiSubWindow;
+        // Without a system menu a window has its title bar only: no menu and no buttons.
+        if (!d.system)
+          sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
         sub->setWidget(content);
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         frame->mdi->addSubWindow(sub);

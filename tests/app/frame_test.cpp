@@ -123,6 +123,20 @@ TEST_F(FrameTest, FirstStartCreatesTheTablesSilentlyAndShowsTheStatusBarAndSplas
   EXPECT_NE(ini.find("Width=900"), std::string::npos) << ini;
 }
 
+TEST_F(FrameTest, SplashWindowClosesOnAMouseClick) {
+  runProgram([&] {
+    uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
+    ASSERT_NE(frame, 0u);
+    uint64_t splash = au::findWindow(2, "SPLASHWINDOW$WINDOW");
+    ASSERT_NE(splash, 0u);
+    std::this_thread::sleep_for(300ms);  // its alert keys are set once it is open
+    EXPECT_TRUE(au::pressKey(splash, 1));  // the left mouse button
+    EXPECT_TRUE(au::waitClosed(splash, 2000));
+    EXPECT_TRUE(au::press(frame, -3));
+    EXPECT_TRUE(au::waitClosed(frame));
+  });
+}
+
 TEST_F(FrameTest, RestoresTheSavedPositionAndSavesTheMovedOne) {
   writeSettings("[Main]\nXPosit=50\nYPosit=60\nWidth=1000\nHeight=700\nMaximize=No\n");
   au::Geometry seen;
