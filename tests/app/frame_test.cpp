@@ -129,12 +129,28 @@ TEST_F(FrameTest, SplashWindowClosesOnAMouseClick) {
     ASSERT_NE(frame, 0u);
     uint64_t splash = au::findWindow(2, "SPLASHWINDOW$WINDOW");
     ASSERT_NE(splash, 0u);
-    std::this_thread::sleep_for(300ms);  // its alert keys are set once it is open
+    std::this_thread::sleep_for(300ms);    // its alert keys are set once it is open
     EXPECT_TRUE(au::pressKey(splash, 1));  // the left mouse button
     EXPECT_TRUE(au::waitClosed(splash, 2000));
     EXPECT_TRUE(au::press(frame, -3));
     EXPECT_TRUE(au::waitClosed(frame));
   });
+}
+
+// TARROW.HLP is named at start but not opened; Help > Contents without the file says why.
+TEST_F(FrameTest, HelpContentsWithoutAHelpFileIsReported) {
+  runProgram([&] {
+    uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
+    ASSERT_NE(frame, 0u);
+    ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);
+    EXPECT_TRUE(au::press(frame, -33));  // Help > Contents
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(au::press(frame, -3));
+    EXPECT_TRUE(au::waitClosed(frame));
+  });
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, "Help");
+  EXPECT_EQ(boxes.shown[0].text, "File Not Found");
 }
 
 TEST_F(FrameTest, RestoresTheSavedPositionAndSavesTheMovedOne) {
