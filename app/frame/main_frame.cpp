@@ -43,12 +43,6 @@ constexpr ToolButton kToolButtons[] = {
     {ExitPanel, "~Cancelg.ico", "~Cancelr.ico", 0},
 };
 
-std::string format(int32_t value, const char* picture) {
-  KivHeapStr result{};
-  Kiv$FORMATlong(&result, value, picture, static_cast<uint32_t>(std::strlen(picture)));
-  return std::string(kiv::clip(kiv::takeHeap(result)));
-}
-
 // Zones 2 to 5: the record counts, the weekday and date, the time of day.
 void ShowStatus(kiv::Window& frame, bool counts) {
   if (counts) {
@@ -57,8 +51,8 @@ void ShowStatus(kiv::Window& frame, bool counts) {
   }
   int32_t today = Kiv$TODAY();
   std::string weekday(kiv::clip(WeekdayNames.view().substr((today % 7) * 9, 9)));
-  frame.setStatus(4, weekday + ", " + format(today, "@D4"));
-  frame.setStatus(5, format(Kiv$CLOCK(), "@T3"));
+  frame.setStatus(4, weekday + ", " + std::string(kiv::clip(kiv::format(today, "@D4"))));
+  frame.setStatus(5, std::string(kiv::clip(kiv::format(Kiv$CLOCK(), "@T3"))));
 }
 
 void Refresh(kiv::Window& frame) {

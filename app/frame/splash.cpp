@@ -11,18 +11,12 @@ namespace {
 // The release this program is: 13 April 1997.
 constexpr int32_t kReleaseDate = 71694;
 
-std::string format(int32_t value, const char* picture) {
-  KivHeapStr result{};
-  Kiv$FORMATlong(&result, value, picture, static_cast<uint32_t>(std::strlen(picture)));
-  return kiv::takeHeap(result);
-}
-
 }  // namespace
 
 // "Version 1.2  Release 70413": the year's last digit, the month and the day of the release.
 std::string ReleaseText() {
   return "Version 1.2  Release " + std::to_string(Kiv$YEAR(kReleaseDate) % 10) +
-         format(Kiv$MONTH(kReleaseDate), "@n02") + format(Kiv$DAY(kReleaseDate), "@n02");
+         kiv::format(Kiv$MONTH(kReleaseDate), "@n02") + kiv::format(Kiv$DAY(kReleaseDate), "@n02");
 }
 
 void SplashWindow() {

@@ -26,6 +26,13 @@ inline std::string takeHeap(KivHeapStr& h) {
   return s;
 }
 
+// FORMAT(value, picture) of a number, date or time serial: "@n13", "@d2", "@t3".
+inline std::string format(int32_t value, std::string_view picture) {
+  KivHeapStr h{};
+  Kiv$FORMATlong(&h, value, picture.data(), uint32_t(picture.size()));
+  return takeHeap(h);
+}
+
 // UPPER and LOWER of the runtime (the locale's letter rules).
 inline std::string upper(std::string_view s) {
   KivHeapStr h{};
