@@ -68,12 +68,13 @@ def write(name, c, colours):
     lines.append('};')
     open(name, 'w').write('\n'.join(lines) + '\n')
 
-colours = {'.': 'None', 'k': '#202020', 'w': '#F4F4F4', 's': '#A0A0A8',
-           'g': '#3C8C3C', 'r': '#C83C32', 'b': '#2F5FA8', 'y': '#D8B020'}
-for look, body in (('g', 'g'), ('r', 'r')):
-    write('Logg.ico.xpm' if look == 'g' else 'Logr.ico.xpm', floppy(body), colours)
-    write('Disks%s.ico.xpm' % look, stack(body if look == 'r' else 'b'), colours)
-    write('Searchg.ico.xpm' if look == 'g' else 'Searchr.ico.xpm', search(body if look == 'r' else 'y'), colours)
-    write('Cancel%s.ico.xpm' % look, exit_door(body if look == 'r' else 's'), colours)
-write('tarrow.ico.xpm', app_icon(), colours)
-write('file.ico.xpm', stack('y'), colours)
+if __name__ == '__main__':
+    colours = {'.': 'None', 'k': '#202020', 'w': '#F4F4F4', 's': '#A0A0A8',
+               'g': '#3C8C3C', 'r': '#C83C32', 'b': '#2F5FA8', 'y': '#D8B020'}
+    for look, body in (('g', 'g'), ('r', 'r')):
+        write('Logg.ico.xpm' if look == 'g' else 'Logr.ico.xpm', floppy(body), colours)
+        write('Disks%s.ico.xpm' % look, stack(body if look == 'r' else 'b'), colours)
+        write('Searchg.ico.xpm' if look == 'g' else 'Searchr.ico.xpm', search(body if look == 'r' else 'y'), colours)
+        write('Cancel%s.ico.xpm' % look, exit_door(body if look == 'r' else 's'), colours)
+    write('tarrow.ico.xpm', app_icon(), colours)
+    write('file.ico.xpm', stack('y'), colours)
