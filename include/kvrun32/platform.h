@@ -173,8 +173,8 @@ typedef intptr_t (*KivWindowProc)(uintptr_t hwnd, uint32_t message, uintptr_t wp
 enum { KIV_GWL_WNDPROC = -4 };
 intptr_t SetWindowLongA(uintptr_t hwnd, int32_t index, intptr_t value);
 /* Calls a window procedure (the previous one a replacement keeps) with a message. */
-intptr_t CallWindowProcA(KivWindowProc procedure, uintptr_t hwnd, uint32_t message, uintptr_t wparam,
-                         intptr_t lparam);
+intptr_t CallWindowProcA(KivWindowProc procedure, uintptr_t hwnd, uint32_t message,
+                         uintptr_t wparam, intptr_t lparam);
 
 /* Notification icons (Shell_NotifyIconA). */
 enum { KIV_NIM_ADD = 0, KIV_NIM_MODIFY = 1, KIV_NIM_DELETE = 2 };

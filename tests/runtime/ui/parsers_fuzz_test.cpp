@@ -19,10 +19,18 @@ std::string mutate(std::string s, std::mt19937& rng) {
   for (int i = 0; i < edits && !s.empty(); ++i) {
     size_t at = rng() % s.size();
     switch (rng() % 4) {
-      case 0: s[at] = alphabet[rng() % alphabet.size()]; break;
-      case 1: s.erase(at, 1 + rng() % 8); break;
-      case 2: s.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
-      case 3: s.insert(at, s.substr(rng() % s.size(), rng() % 16)); break;
+      case 0:
+        s[at] = alphabet[rng() % alphabet.size()];
+        break;
+      case 1:
+        s.erase(at, 1 + rng() % 8);
+        break;
+      case 2:
+        s.insert(at, 1, alphabet[rng() % alphabet.size()]);
+        break;
+      case 3:
+        s.insert(at, s.substr(rng() % s.size(), rng() % 16));
+        break;
     }
   }
   return s;
