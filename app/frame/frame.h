@@ -47,6 +47,9 @@ constexpr int32_t LogPanel = -39, DisksPanel = -42, FilesPanel = -45, SearchPane
                   ExitPanel = -51;  // each followed by its icon and caption
 }  // namespace frame_feq
 
+// The frame's notification icon: its identifier and the message its mouse actions arrive as.
+inline constexpr uint32_t kNotifyIconId = 100, kNotifyCallback = 1092;
+
 // What Main keeps while it runs (thread 1).
 struct FrameState {
   int32_t splashThread = 0;   // the running splash window, 0 when none

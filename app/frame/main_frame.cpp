@@ -22,7 +22,6 @@ namespace {
 
 using namespace frame_feq;
 
-constexpr int32_t kNotifyIconId = 100, kNotifyCallback = 1092;
 constexpr int32_t kCommandStack = 25000;
 constexpr int32_t kRefreshedOnce = 31898;  // the window has been displayed whole already
 // The process-wide object -4 of the property operations (the program's icon, its instance).

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kNotifyCallback = 1092;
-
 // The tray icon's pop-up menu: 1 restores, 2 closes the program.
 void TrayMenu() {
   kiv::pushText("&Restore|-|&Close");

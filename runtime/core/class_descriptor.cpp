@@ -8,6 +8,7 @@
 #include "include/kvrun32.h"
 #include "runtime/core/error_state.h"
 #include "runtime/core/ufo.h"
+#include "runtime/core/ascii_names.h"
 
 namespace {
 
@@ -41,15 +42,6 @@ bool validField(const FieldDescription& f) {
     default:
       return false;
   }
-}
-
-bool sameLabel(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Bounded little-endian reading of a layout.
@@ -182,7 +174,7 @@ class_descriptor::class_descriptor(std::string name, uint32_t elementSize, uint3
 
 uint32_t class_descriptor::FindField(std::string_view name) const {
   for (size_t i = 0; i < fields_.size(); ++i)
-    if (sameLabel(fields_[i].name, name)) return static_cast<uint32_t>(i + 1);
+    if (kiv::core::sameNameIgnoringCase(fields_[i].name, name)) return static_cast<uint32_t>(i + 1);
   return 0;
 }
 
@@ -412,7 +404,7 @@ void CLASS_DESCRIPTOR::ADDARRAY(uint32_t count) {
 void CLASS_DESCRIPTOR::OVERFIELD(const char* name) {
   overTarget_ = -1;
   for (size_t i = fields_.size(); i-- > 0;) {
-    if (sameLabel(fields_[i].name, name ? name : "")) {
+    if (kiv::core::sameNameIgnoringCase(fields_[i].name, name ? name : "")) {
       overTarget_ = static_cast<long>(i);
       return;
     }

@@ -7,25 +7,19 @@
 #include "runtime/core/real_ops.h"
 #include "runtime/core/string_stack.h"
 #include "runtime/core/ufo.h"
+#include "runtime/core/ascii_names.h"
 
 namespace kiv::data {
 namespace {
-
-bool sameLabel(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 uint32_t findLabel(const class_descriptor& layout, std::string_view label) {
   if (uint32_t n = layout.FindField(label)) return n;
   for (uint32_t n = 1; n <= layout.NFields(); ++n) {
     std::string_view name = layout.FieldDesc(n).name;
     size_t colon = name.rfind(':');
-    if (colon != std::string_view::npos && sameLabel(name.substr(colon + 1), label)) return n;
+    if (colon != std::string_view::npos &&
+        core::sameNameIgnoringCase(name.substr(colon + 1), label))
+      return n;
   }
   return 0;
 }

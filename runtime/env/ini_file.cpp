@@ -1,4 +1,5 @@
 #include "runtime/env/ini_file.h"
+#include "runtime/core/ascii_names.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,15 +23,6 @@ std::string_view trim(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && (isBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
   return s;
-}
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  return true;
 }
 
 std::string_view unquote(std::string_view v) {
@@ -212,7 +204,8 @@ std::string IniDocument::text() const {
 size_t IniDocument::findSection(std::string_view section) const {
   section = trim(section);
   for (size_t i = 0; i < lines_.size(); ++i)
-    if (lines_[i].kind == Kind::Section && sameName(lines_[i].name, section)) return i;
+    if (lines_[i].kind == Kind::Section && core::sameNameIgnoringCase(lines_[i].name, section))
+      return i;
   return npos;
 }
 
@@ -226,7 +219,7 @@ size_t IniDocument::findEntry(size_t header, std::string_view key) const {
   key = trim(key);
   size_t end = sectionEnd(header);
   for (size_t i = header + 1; i < end; ++i)
-    if (lines_[i].kind == Kind::Entry && sameName(lines_[i].name, key)) return i;
+    if (lines_[i].kind == Kind::Entry && core::sameNameIgnoringCase(lines_[i].name, key)) return i;
   return npos;
 }
 

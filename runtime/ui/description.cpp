@@ -7,6 +7,7 @@
 #include <set>
 
 #include "runtime/ui/list_format.h"
+#include "runtime/core/ascii_names.h"
 
 namespace kiv::ui {
 namespace {
@@ -514,15 +515,6 @@ void collect(const std::vector<ControlDesc>& list, std::vector<const ControlDesc
   }
 }
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 }  // namespace
 
 std::optional<ControlType> controlTypeByName(std::string_view name) {
@@ -572,7 +564,7 @@ std::vector<const ControlDesc*> StructureDesc::allControls() const {
 
 const StructureDesc* ModuleDesc::find(std::string_view label) const {
   for (const StructureDesc& s : structures)
-    if (equalNoCase(s.label, label)) return &s;
+    if (core::sameNameIgnoringCase(s.label, label)) return &s;
   return nullptr;
 }
 

@@ -1,5 +1,5 @@
-// Shared pieces of the application tests: message boxes answered by script and recorded, and a
-// fresh current directory per test.
+// Shared pieces of the application tests: message boxes answered by script and recorded, a fresh
+// current directory per test, files with given times, and the real program run beside a driver.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,16 +7,21 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <ctime>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/frame/frame.h"
 #include "runtime/platform/drive_map.h"
-
 #include "runtime/platform/message_box.h"
+#include "runtime/ui/run.h"
+#include "runtime/ui/threads.h"
 #include "tests/support/catalog_tables.h"
 
 namespace apptest {
@@ -82,6 +87,30 @@ inline void writeFile(const std::filesystem::path& p, size_t bytes) {
 inline void setModified(const std::filesystem::path& p, time_t when, long nanoseconds) {
   timespec times[2] = {{when, nanoseconds}, {when, nanoseconds}};
   utimensat(AT_FDCWD, p.c_str(), times, 0);
+}
+
+// Waits until `done` holds, at most `ms` milliseconds; gives whether it held.
+inline bool waitFor(const std::function<bool()>& done, int ms = 10000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+// Runs the real program on thread 1 (the test's thread serves the windows) and `driver` on a
+// thread of its own, acting through the automation interface; the driver must end the program.
+// Returns once the program and every thread it started have ended.
+inline void runTarrow(const std::function<void()>& driver) {
+  kiv::ui::runProgram([&] {
+    std::thread d(driver);
+    TarrowProgram();
+    Kiv$UNLOCKTHREAD();
+    d.join();
+    while (kiv::ui::slotsInUse() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Kiv$LOCKTHREAD();
+  });
 }
 
 }  // namespace apptest

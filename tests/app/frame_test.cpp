@@ -38,17 +38,6 @@ class FrameTest : public ::testing::Test {
       unsetenv("XDG_CONFIG_HOME");
   }
 
-  // Runs the program on thread 1 and `driver` beside it; the driver must end the program.
-  void runProgram(const std::function<void()>& driver) {
-    kiv::ui::runProgram([&] {
-      std::thread d(driver);
-      TarrowProgram();
-      Kiv$UNLOCKTHREAD();
-      d.join();
-      Kiv$LOCKTHREAD();
-    });
-  }
-
   std::string settings() {
     std::ifstream in(config_ + "/kvrun32/TARROW.INI");
     std::stringstream s;
@@ -66,31 +55,22 @@ class FrameTest : public ::testing::Test {
   bool hadConfig_ = false;
 };
 
-template <typename F>
-bool eventually(F condition, std::chrono::milliseconds limit = 5000ms) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return condition();
-}
-
 TEST_F(FrameTest, FirstStartCreatesTheTablesSilentlyAndShowsTheStatusBarAndSplash) {
   std::string zone4, zone5;
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     EXPECT_EQ(au::caption(frame), "Tarrow");
-    EXPECT_TRUE(eventually([&] { return au::statusText(frame, 1) == "Welcome to Tarrow"; }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::statusText(frame, 1) == "Welcome to Tarrow"; }));
     uint64_t splash = au::findWindow(2, "SPLASHWINDOW$WINDOW");
     ASSERT_NE(splash, 0u);
-    EXPECT_TRUE(eventually([&] { return au::shown(splash, 4) == "Version 1.2  Release 70413"; }))
-        << au::shown(splash, 4);
+    EXPECT_TRUE(apptest::waitFor([&] {
+      return au::shown(splash, 4) == "Version 1.2  Release 70413";
+    })) << au::shown(splash, 4);
     // The timer fills in the counts within a second.
-    EXPECT_TRUE(eventually([&] { return au::statusText(frame, 2) == "0 disks"; }));
-    EXPECT_TRUE(eventually([&] { return au::statusText(frame, 3) == "0 files"; }));
-    EXPECT_TRUE(eventually([&] { return !au::statusText(frame, 5).empty(); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::statusText(frame, 2) == "0 disks"; }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::statusText(frame, 3) == "0 files"; }));
+    EXPECT_TRUE(apptest::waitFor([&] { return !au::statusText(frame, 5).empty(); }));
     zone4 = au::statusText(frame, 4);
     zone5 = au::statusText(frame, 5);
     // The first command closes the splash window.
@@ -124,7 +104,7 @@ TEST_F(FrameTest, FirstStartCreatesTheTablesSilentlyAndShowsTheStatusBarAndSplas
 }
 
 TEST_F(FrameTest, SplashWindowClosesOnAMouseClick) {
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     uint64_t splash = au::findWindow(2, "SPLASHWINDOW$WINDOW");
@@ -139,7 +119,7 @@ TEST_F(FrameTest, SplashWindowClosesOnAMouseClick) {
 
 // TARROW.HLP is named at start but not opened; Help > Contents without the file says why.
 TEST_F(FrameTest, HelpContentsWithoutAHelpFileIsReported) {
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);
@@ -156,7 +136,7 @@ TEST_F(FrameTest, HelpContentsWithoutAHelpFileIsReported) {
 TEST_F(FrameTest, RestoresTheSavedPositionAndSavesTheMovedOne) {
   writeSettings("[Main]\nXPosit=50\nYPosit=60\nWidth=1000\nHeight=700\nMaximize=No\n");
   au::Geometry seen;
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);  // up before the frame closes
@@ -173,20 +153,22 @@ TEST_F(FrameTest, RestoresTheSavedPositionAndSavesTheMovedOne) {
 }
 
 TEST_F(FrameTest, ToolbarButtonsLightUpSinkAndRunTheirCommand) {
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);
     EXPECT_EQ(au::shownImageName(frame, LogPanel - 1), "~Logg.ico");
     EXPECT_TRUE(au::hover(frame, LogPanel, true));
-    EXPECT_TRUE(eventually([&] { return au::shownImageName(frame, LogPanel - 1) == "~Logr.ico"; }));
-    EXPECT_TRUE(eventually([&] { return au::shownBevel(frame, LogPanel) == 1; }));
-    EXPECT_TRUE(au::hover(frame, LogPanel, false));
-    EXPECT_TRUE(eventually([&] { return au::shownImageName(frame, LogPanel - 1) == "~Logg.ico"; }));
-    EXPECT_TRUE(eventually([&] { return au::shownBevel(frame, LogPanel) == 0; }));
-    EXPECT_TRUE(au::hover(frame, ExitPanel, true));
     EXPECT_TRUE(
-        eventually([&] { return au::shownImageName(frame, ExitPanel - 1) == "~Cancelr.ico"; }));
+        apptest::waitFor([&] { return au::shownImageName(frame, LogPanel - 1) == "~Logr.ico"; }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::shownBevel(frame, LogPanel) == 1; }));
+    EXPECT_TRUE(au::hover(frame, LogPanel, false));
+    EXPECT_TRUE(
+        apptest::waitFor([&] { return au::shownImageName(frame, LogPanel - 1) == "~Logg.ico"; }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::shownBevel(frame, LogPanel) == 0; }));
+    EXPECT_TRUE(au::hover(frame, ExitPanel, true));
+    EXPECT_TRUE(apptest::waitFor(
+        [&] { return au::shownImageName(frame, ExitPanel - 1) == "~Cancelr.ico"; }));
     // Pressing and releasing Exit ends the program.
     EXPECT_TRUE(au::press(frame, ExitPanel));
     EXPECT_TRUE(au::waitClosed(frame));
@@ -194,23 +176,23 @@ TEST_F(FrameTest, ToolbarButtonsLightUpSinkAndRunTheirCommand) {
 }
 
 TEST_F(FrameTest, LogDisksStaysDisabledWhileTheLoggingWindowIsOpen) {
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);
     EXPECT_TRUE(au::press(frame, LogDisks));
     uint64_t log = au::findWindow(3, "LOGDISK$WINDOW");
     ASSERT_NE(log, 0u);
-    EXPECT_TRUE(eventually([&] { return !au::shownEnabled(frame, LogDisks); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return !au::shownEnabled(frame, LogDisks); }));
     for (int32_t feq : {LogPanel, LogPanel - 1, LogPanel - 2})
-      EXPECT_TRUE(eventually([&] { return !au::shownEnabled(frame, feq); })) << feq;
+      EXPECT_TRUE(apptest::waitFor([&] { return !au::shownEnabled(frame, feq); })) << feq;
     EXPECT_FALSE(au::press(frame, LogDisks));  // a second logging window is impossible
     EXPECT_TRUE(au::requestClose(log));
     EXPECT_TRUE(au::waitClosed(log));
     // Event 1025 from the closing window enables the command again.
-    EXPECT_TRUE(eventually([&] { return au::shownEnabled(frame, LogDisks); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::shownEnabled(frame, LogDisks); }));
     for (int32_t feq : {LogPanel, LogPanel - 1, LogPanel - 2})
-      EXPECT_TRUE(eventually([&] { return au::shownEnabled(frame, feq); })) << feq;
+      EXPECT_TRUE(apptest::waitFor([&] { return au::shownEnabled(frame, feq); })) << feq;
     EXPECT_TRUE(au::press(frame, -3));
     EXPECT_TRUE(au::waitClosed(frame));
   });
@@ -218,30 +200,30 @@ TEST_F(FrameTest, LogDisksStaysDisabledWhileTheLoggingWindowIsOpen) {
 
 TEST_F(FrameTest, IconizingMovesTheFrameToTheNotificationAreaAndBack) {
   std::string items;
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);
     au::useTestNotificationArea(true);
     // A left click restores.
     EXPECT_TRUE(au::iconize(frame));
-    EXPECT_TRUE(eventually([&] { return au::trayIconShown(frame, 100); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::trayIconShown(frame, 100); }));
     EXPECT_EQ(au::trayIconTip(frame, 100), "Tarrow for Windows 95");
-    EXPECT_TRUE(eventually([&] { return !au::shownOnScreen(frame); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return !au::shownOnScreen(frame); }));
     EXPECT_TRUE(au::clickTrayIcon(frame, 100, KIV_WM_LBUTTONUP));
-    EXPECT_TRUE(eventually([&] { return !au::trayIconShown(frame, 100); }));
-    EXPECT_TRUE(eventually([&] { return au::shownOnScreen(frame); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return !au::trayIconShown(frame, 100); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::shownOnScreen(frame); }));
     // "&Restore" from the menu restores too.
     EXPECT_TRUE(au::iconize(frame));
-    EXPECT_TRUE(eventually([&] { return au::trayIconShown(frame, 100); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::trayIconShown(frame, 100); }));
     EXPECT_TRUE(au::clickTrayIcon(frame, 100, KIV_WM_RBUTTONUP));
     items = au::popupItems();
     EXPECT_TRUE(au::answerPopup(1));
-    EXPECT_TRUE(eventually([&] { return !au::trayIconShown(frame, 100); }));
-    EXPECT_TRUE(eventually([&] { return au::shownOnScreen(frame); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return !au::trayIconShown(frame, 100); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::shownOnScreen(frame); }));
     // "&Close" ends the program.
     EXPECT_TRUE(au::iconize(frame));
-    EXPECT_TRUE(eventually([&] { return au::trayIconShown(frame, 100); }));
+    EXPECT_TRUE(apptest::waitFor([&] { return au::trayIconShown(frame, 100); }));
     EXPECT_TRUE(au::clickTrayIcon(frame, 100, KIV_WM_RBUTTONUP));
     EXPECT_TRUE(au::answerPopup(2));
     EXPECT_TRUE(au::waitClosed(frame));
@@ -252,7 +234,7 @@ TEST_F(FrameTest, IconizingMovesTheFrameToTheNotificationAreaAndBack) {
 }
 
 TEST_F(FrameTest, WithoutANotificationAreaIconizingLeavesTheFrameShown) {
-  runProgram([&] {
+  apptest::runTarrow([&] {
     uint64_t frame = au::findWindow(1, "MAIN$APPFRAME");
     ASSERT_NE(frame, 0u);
     ASSERT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW"), 0u);

@@ -38,6 +38,7 @@ bool hover(uint64_t window, int32_t feq, bool in);
 namespace {
 
 using apptest::Boxes;
+using apptest::waitFor;
 
 // Controls of the logging window, the note editor and the disk picker.
 enum : int32_t {
@@ -82,14 +83,6 @@ std::string cellText(uint64_t w, int32_t feq, int32_t row, int32_t column) {
   return s;
 }
 
-bool waitFor(const std::function<bool()>& done, int ms = 10000) {
-  for (int waited = 0; waited < ms; waited += 10) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return done();
-}
-
 class LogDiskWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -125,34 +118,27 @@ class LogDiskWindow : public ::testing::Test {
   // through File > Exit.
   bool runWindow(const std::function<void(uint64_t)>& drive) {
     bool ended = false;
-    kiv::ui::runProgram([&] {
-      std::thread driver([&] {
-        uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 10000);
-        EXPECT_NE(frame, 0u);
-        if (!frame) return;
-        EXPECT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW", 10000), 0u);
-        EXPECT_TRUE(au::press(frame, -10));  // "&Log Disks"
-        // The splash window still holds thread 2 when the command starts the logging window.
-        logThread = 3;
-        uint64_t w = au::findWindow(logThread, "LOGDISK$WINDOW", 10000);
-        EXPECT_NE(w, 0u);
-        if (w) {
-          drive(w);
-          if (au::isOpen(w)) {
-            ADD_FAILURE() << "the logging window stayed open";
-            au::press(w, kCloseArea);
-            au::waitClosed(w);
-          }
+    apptest::runTarrow([&] {
+      uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 10000);
+      EXPECT_NE(frame, 0u);
+      if (!frame) return;
+      EXPECT_NE(au::findWindow(2, "SPLASHWINDOW$WINDOW", 10000), 0u);
+      EXPECT_TRUE(au::press(frame, -10));  // "&Log Disks"
+      // The splash window still holds thread 2 when the command starts the logging window.
+      logThread = 3;
+      uint64_t w = au::findWindow(logThread, "LOGDISK$WINDOW", 10000);
+      EXPECT_NE(w, 0u);
+      if (w) {
+        drive(w);
+        if (au::isOpen(w)) {
+          ADD_FAILURE() << "the logging window stayed open";
+          au::press(w, kCloseArea);
+          au::waitClosed(w);
         }
-        ended = waitFor([&] { return au::shownEnabled(frame, -10); });
-        au::press(frame, -3);  // File > Exit
-        au::waitClosed(frame);
-      });
-      TarrowProgram();
-      Kiv$UNLOCKTHREAD();
-      driver.join();
-      while (kiv::ui::slotsInUse() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      Kiv$LOCKTHREAD();
+      }
+      ended = waitFor([&] { return au::shownEnabled(frame, -10); });
+      au::press(frame, -3);  // File > Exit
+      au::waitClosed(frame);
     });
     return ended;
   }

@@ -1,0 +1,20 @@
+// Names compared without regard to case: labels of fields, structures and settings, which are
+// ASCII by their grammar. Standard library only, so the resource compiler can share it.
+#pragma once
+
+#include <string_view>
+
+namespace kiv::core {
+
+inline bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace kiv::core
