@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/logging/add_to_catalog.h"
+#include "bench/bench_tree.h"
 #include "app/logging/drives.h"
 #include "app/logging/logged_disk.h"
 #include "app/logging/walk.h"
@@ -37,7 +38,8 @@ class Tree {
       char templ[] = "/tmp/kivlogXXXXXX";
       root_ = mkdtemp(templ);
     }
-    if (!std::filesystem::exists(root_ + "/group00")) make();
+    if (!std::filesystem::exists(root_ + "/group00"))
+      MakeBenchTree(root_, kGroups, kFoldersPerGroup, kFilesPerFolder);
     kiv::platform::pinDrive(letter_, {root_, std::string("BENCH"), 0xBEEF0001u});
   }
   ~Tree() {
@@ -49,24 +51,6 @@ class Tree {
   std::string entry() const { return std::string(1, letter_) + ":\\ [FIXED]"; }
 
  private:
-  void make() {
-    char name[64];
-    for (int g = 0; g < kGroups; ++g) {
-      for (int d = 0; d < kFoldersPerGroup; ++d) {
-        snprintf(name, sizeof name, "/group%02d/Folder %02d", g, d);
-        std::string folder = root_ + name;
-        std::filesystem::create_directories(folder);
-        for (int f = 0; f < kFilesPerFolder; ++f) {
-          if (f % 2)
-            snprintf(name, sizeof name, "/Long file name %03d.text", f);
-          else
-            snprintf(name, sizeof name, "/f%03d.dat", f);
-          int fd = open((folder + name).c_str(), O_CREAT | O_WRONLY, 0644);
-          if (fd >= 0) close(fd);
-        }
-      }
-    }
-  }
   std::string root_;
   char letter_ = 0;
   bool keep_ = false;

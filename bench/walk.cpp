@@ -17,6 +17,7 @@
 
 #include "include/kvrun32.h"
 #include "runtime/platform/drive_map.h"
+#include "bench/bench_tree.h"
 
 namespace {
 
@@ -39,22 +40,7 @@ class Tree {
       char templ[] = "/tmp/kivwalkXXXXXX";
       root_ = mkdtemp(templ);
     }
-    char name[64];
-    for (int g = 0; g < kGroups; ++g) {
-      for (int d = 0; d < kFoldersPerGroup; ++d) {
-        snprintf(name, sizeof name, "/group%02d/Folder %02d", g, d);
-        std::string folder = root_ + name;
-        std::filesystem::create_directories(folder);
-        for (int f = 0; f < kFilesPerFolder; ++f) {
-          if (f % 2)
-            snprintf(name, sizeof name, "/Long file name %03d.text", f);
-          else
-            snprintf(name, sizeof name, "/f%03d.dat", f);
-          int fd = open((folder + name).c_str(), O_CREAT | O_WRONLY, 0644);
-          if (fd >= 0) close(fd);
-        }
-      }
-    }
+    MakeBenchTree(root_, kGroups, kFoldersPerGroup, kFilesPerFolder);
     kiv::platform::pinDrive('W', {root_, {}, {}});
   }
   ~Tree() {
