@@ -12,28 +12,60 @@ namespace {
 #define DIRECTORY_ENTRY_FIELDS(FIELD) FIELD(Path, kiv::String<255>, "PATH")
 KIV_RECORD(DirectoryEntry, "DRQ", DIRECTORY_ENTRY_FIELDS);
 
-// Scans one directory: files into FileList, directories onto `directories`.
-void scanDirectory(std::string_view directory, bool belowRoot,
-                   kiv::Queue<DirectoryEntry>& directories) {
-  std::string prefix(kiv::clip(directory));
-  if (belowRoot) prefix += '\\';
-  const std::string upperPrefix = kiv::upper(prefix);
-  KivFindData found{};
-  KivFindHandle search = FindFirstFileA((prefix + "*.*").c_str(), &found);
-  if (search == KIV_INVALID_HANDLE) return;
-  do {
-    if (found.name[0] == '.') continue;  // ".", ".." and every dot-named entry
-    if (found.attributes & KIV_ATTR_DIRECTORY) {
-      directories.rec.Path = kiv::upper(prefix + found.name);
-      directories.add();
-    } else if (!kiv::clip(found.name).empty()) {
-      FillFileEntry(found, upperPrefix);
-      ++Logged.FileCount;
-      FileList.add();
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
+// The search of one directory, from its first entry on.
+class DirectorySearch {
+ public:
+  DirectorySearch() = default;
+  DirectorySearch(const DirectorySearch&) = delete;
+  DirectorySearch& operator=(const DirectorySearch&) = delete;
+  ~DirectorySearch() { close(); }
+
+  // Starts the search of `directory` ("X:\" or "X:\DIR\SUB").
+  void open(std::string_view directory, bool belowRoot) {
+    close();
+    directory_ = std::string(kiv::clip(directory));
+    prefix_ = directory_;
+    if (belowRoot) prefix_ += '\\';
+    handle_ = FindFirstFileA((prefix_ + "*.*").c_str(), &found_);
+  }
+  void close() {
+    if (handle_ != KIV_INVALID_HANDLE) FindClose(handle_);
+    handle_ = KIV_INVALID_HANDLE;
+    directory_.clear();
+  }
+  bool isOf(std::string_view directory) const {
+    return !directory_.empty() && directory_ == kiv::clip(directory);
+  }
+  void swap(DirectorySearch& other) {
+    std::swap(directory_, other.directory_);
+    std::swap(prefix_, other.prefix_);
+    std::swap(handle_, other.handle_);
+    std::swap(found_, other.found_);
+  }
+
+  // Takes in every entry: files into FileList, directories onto `directories`.
+  void scan(kiv::Queue<DirectoryEntry>& directories) {
+    if (handle_ == KIV_INVALID_HANDLE) return;
+    const std::string upperPrefix = kiv::upper(prefix_);
+    do {
+      if (found_.name[0] == '.') continue;  // ".", ".." and every dot-named entry
+      if (found_.attributes & KIV_ATTR_DIRECTORY) {
+        directories.rec.Path = kiv::upper(prefix_ + found_.name);
+        directories.add();
+      } else if (!kiv::clip(found_.name).empty()) {
+        FillFileEntry(found_, upperPrefix);
+        ++Logged.FileCount;
+        FileList.add();
+      }
+    } while (FindNextFileA(handle_, &found_));
+    close();
+  }
+
+ private:
+  std::string directory_, prefix_;
+  KivFindHandle handle_ = KIV_INVALID_HANDLE;
+  KivFindData found_{};
+};
 
 std::string currentDirectory() {
   char buffer[1024] = {};
@@ -52,7 +84,7 @@ DateTimeSerials FileTimeSerials(KivFileTime fileTime) {
     return s;
   s.date = Kiv$DATE(t.month, t.day, t.year);
   KivClockRec clock{uint8_t(t.hour), uint8_t(t.minute), uint8_t(t.second),
-                    uint8_t(kiv::quotientLong(t.milliseconds, 10))};
+                    uint8_t(t.milliseconds / 10)};
   s.time = Kiv$time2abs(&clock);
   return s;
 }
@@ -61,12 +93,14 @@ void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix) {
   FileEntry& e = FileList.rec;
   const std::string_view name(found.name);
   const bool hasAlternate = !kiv::clip(found.alternateName).empty();
-  e.ShortName =
-      kiv::upper(hasAlternate ? std::string_view(found.alternateName) : name.substr(0, 12));
+  e.ShortName = hasAlternate ? kiv::clip(found.alternateName) : name.substr(0, 12);
+  kiv::upperInPlace(e.ShortName.data(), e.ShortName.size);
 
   DateTimeSerials created = FileTimeSerials(found.creationTime);
   DateTimeSerials modified = FileTimeSerials(found.writeTime);
-  DateTimeSerials accessed = FileTimeSerials(found.accessTime);
+  DateTimeSerials accessed = found.accessTime == found.writeTime
+                                 ? modified
+                                 : FileTimeSerials(found.accessTime);
   e.CreationDate = created.date;
   e.CreationTime = created.time;
   e.ModifyDate = modified.date;
@@ -77,25 +111,36 @@ void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix) {
   e.DisplayTime = modified.time != 0 ? modified.time : created.time;
   e.Size = found.sizeLow;
 
-  std::string attrib = "....";
+  char attrib[4] = {'.', '.', '.', '.'};
   if (found.attributes & KIV_ATTR_READONLY) attrib[0] = 'R';
   if (found.attributes & KIV_ATTR_ARCHIVE) attrib[1] = 'A';
   if (found.attributes & KIV_ATTR_SYSTEM) attrib[2] = 'S';
   if (found.attributes & KIV_ATTR_HIDDEN) attrib[3] = 'H';
-  e.Attrib = attrib;
+  e.Attrib = std::string_view(attrib, 4);
 
-  e.FullPath = std::string(directoryPrefix) + kiv::upper(name);
+  // The path is built in a buffer kept across calls: one file after another, no allocation.
+  thread_local std::string path;
+  path.assign(directoryPrefix);
+  path.append(name);
+  kiv::upperInPlace(path.data() + directoryPrefix.size(), name.size());
+  e.FullPath = path;
 
   e.Type = "";
   if (e.ShortName.clipped().find('.') != std::string_view::npos) {
     size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos) e.Type = kiv::upper(name.substr(dot + 1, 3));
+    if (dot != std::string_view::npos) {
+      e.Type = name.substr(dot + 1, 3);
+      kiv::upperInPlace(e.Type.data(), e.Type.size);
+    }
   }
-  e.NamePos = int16_t(e.FullPath.clipped().size() - kiv::clip(name).size() + 1);
+  // Where the name starts in the stored path (as cut to the field and clipped).
+  const size_t stored = kiv::clip(std::string_view(path).substr(0, e.FullPath.size)).size();
+  e.NamePos = int16_t(stored - kiv::clip(name).size() + 1);
 }
 
 void WalkTree(std::string_view root, const YieldFn& yield) {
   kiv::Queue<DirectoryEntry> directories;
+  DirectorySearch search, next;
   std::string current(root);
   bool belowRoot = false;
   for (int32_t index = 0;; ++index) {
@@ -106,7 +151,17 @@ void WalkTree(std::string_view root, const YieldFn& yield) {
       current = directories.rec.Path.str();
       if (!SetCurrentDirectoryA(current.c_str())) break;
     }
-    scanDirectory(current, belowRoot, directories);
+    if (next.isOf(current))
+      search.swap(next);
+    else
+      search.open(current, belowRoot);
+    // The next directory's search starts before this one is taken in, so that its entries are
+    // examined (on the runtime's helper threads) meanwhile.
+    if (directories.records() > index) {
+      directories.get(index + 1);
+      next.open(directories.rec.Path.str(), true);
+    }
+    search.scan(directories);
     belowRoot = true;
   }
   Kiv$clearerror();

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "include/kvrun32.h"
+#include "include/kvrun32/locale.h"
 
 namespace kiv {
 
@@ -38,6 +39,14 @@ inline std::string upper(std::string_view s) {
   KivHeapStr h{};
   Kiv$UPPER(&h, s.data(), uint32_t(s.size()));
   return takeHeap(h);
+}
+// UPPER done in place on `n` characters of a field or buffer, by the same letter rules.
+inline void upperInPlace(char* text, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    auto c = static_cast<uint8_t>(text[i]);
+    if ((ISFINFO.classFlags[c] & KIV_ISF_LOWER) && ISFINFO.caseMap[c])
+      text[i] = static_cast<char>(ISFINFO.caseMap[c]);
+  }
 }
 inline std::string lower(std::string_view s) {
   KivHeapStr h{};

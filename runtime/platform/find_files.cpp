@@ -1,12 +1,15 @@
 // Directory searches: FindFirstFileA reads every name of the folder at once (the alternate names
-// of its entries depend on every name in it); each entry the mask selects is examined when it is
-// handed out, so a search holds names only, however large the folder.
+// of its entries depend on every name in it). The entries the mask selects are examined in order,
+// by helper threads a bounded stretch ahead of the reader, so a search holds names and a window
+// of results only, however large the folder.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -19,6 +22,7 @@
 #include "runtime/core/error_state.h"
 #include "runtime/platform/drive_map.h"
 #include "runtime/platform/file_times.h"
+#include "runtime/platform/helper_threads.h"
 #include "runtime/platform/host_errors.h"
 #include "runtime/platform/short_names.h"
 #include "runtime/platform/wildcards.h"
@@ -37,30 +41,50 @@ void copyName(char* target, size_t size, std::string_view name) {
   target[n] = '\0';
 }
 
-// Fills a zeroed entry from what statx gave; `link` marks a symbolic link.
-void fillEntry(KivFindData& d, std::string_view name, std::string_view alternate,
-               const struct statx& sx, bool link) {
+// What examining one entry found: its data but for the names, or why it is not handed out.
+struct Examined {
+  bool found = false;
+  int error = 0;  // errno when not found; 0 for an entry left out (a mount point)
+  uint32_t attributes = 0;
+  KivFileTime creationTime = 0, accessTime = 0, writeTime = 0;
+  uint32_t sizeHigh = 0, sizeLow = 0;
+};
+
+// Fills `e` from what statx gave of `name`; `link` marks a symbolic link.
+void fillEntry(Examined& e, std::string_view name, const struct statx& sx, bool link) {
   const mode_t mode = sx.stx_mode;
-  if (!(mode & S_IWUSR)) d.attributes |= KIV_ATTR_READONLY;
+  e.found = true;
+  if (!(mode & S_IWUSR)) e.attributes |= KIV_ATTR_READONLY;
   if (name.size() > 0 && name[0] == '.' && name != "." && name != "..")
-    d.attributes |= KIV_ATTR_HIDDEN;
+    e.attributes |= KIV_ATTR_HIDDEN;
   if (S_ISDIR(mode)) {
-    d.attributes |= KIV_ATTR_DIRECTORY;
+    e.attributes |= KIV_ATTR_DIRECTORY;
   } else if (S_ISREG(mode)) {
-    d.attributes |= KIV_ATTR_ARCHIVE;
+    e.attributes |= KIV_ATTR_ARCHIVE;
   } else if (!S_ISLNK(mode)) {
-    d.attributes |= KIV_ATTR_SYSTEM;
+    e.attributes |= KIV_ATTR_SYSTEM;
   }
-  if (link) d.attributes |= KIV_ATTR_REPARSE;
-  if (sx.stx_mask & STATX_BTIME) d.creationTime = fileTime(sx.stx_btime);
-  d.accessTime = fileTime(sx.stx_atime);
-  d.writeTime = fileTime(sx.stx_mtime);
+  if (link) e.attributes |= KIV_ATTR_REPARSE;
+  if (sx.stx_mask & STATX_BTIME) e.creationTime = fileTime(sx.stx_btime);
+  e.accessTime = fileTime(sx.stx_atime);
+  e.writeTime = fileTime(sx.stx_mtime);
   if (!S_ISDIR(mode)) {
-    d.sizeHigh = uint32_t(sx.stx_size >> 32);
-    d.sizeLow = uint32_t(sx.stx_size);
+    e.sizeHigh = uint32_t(sx.stx_size >> 32);
+    e.sizeLow = uint32_t(sx.stx_size);
   }
-  copyName(d.name, sizeof d.name, name);
-  copyName(d.alternateName, sizeof d.alternateName, alternate);
+}
+
+// The entry handed out: what was examined, with its names.
+void handOut(KivFindData* d, const Examined& e, std::string_view name, std::string_view alternate) {
+  *d = KivFindData{};
+  d->attributes = e.attributes;
+  d->creationTime = e.creationTime;
+  d->accessTime = e.accessTime;
+  d->writeTime = e.writeTime;
+  d->sizeHigh = e.sizeHigh;
+  d->sizeLow = e.sizeLow;
+  copyName(d->name, sizeof d->name, name);
+  copyName(d->alternateName, sizeof d->alternateName, alternate);
 }
 
 // A directory on which another file system is mounted. Where the kernel tells mount roots, that
@@ -72,30 +96,29 @@ bool isMountPoint(const struct statx& sx, dev_t folderDevice) {
   return makedev(sx.stx_dev_major, sx.stx_dev_minor) != folderDevice;
 }
 
-// Examines one entry (its name NUL-terminated) of the folder open as `dirFd` into a zeroed
-// entry. False (errno set) when it cannot be examined, or (errno 0) when it is left out: a mount
-// point of another volume.
-bool examine(int dirFd, dev_t folderDevice, std::string_view name, std::string_view alternate,
-             KivFindData* data) {
+// Examines one entry (its name NUL-terminated) of the folder open as `dirFd`. Safe on any
+// thread: it touches nothing but the file system and its result.
+Examined examine(int dirFd, dev_t folderDevice, std::string_view name) {
+  Examined e;
   const char* path = name.data();  // NUL-terminated
   struct statx sx {};
-  if (statx(dirFd, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxWanted, &sx) != 0)
-    return false;
+  if (statx(dirFd, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxWanted, &sx) != 0) {
+    e.error = errno;
+    return e;
+  }
   if (S_ISLNK(sx.stx_mode)) {
     // A link to a regular file stands for the file; any other link is an entry of its own,
     // so no search is ever led into a directory through a link.
     struct statx target {};
     bool toFile =
         statx(dirFd, path, AT_NO_AUTOMOUNT, kStatxWanted, &target) == 0 && S_ISREG(target.stx_mode);
-    fillEntry(*data, name, alternate, toFile ? target : sx, true);
-    return true;
+    fillEntry(e, name, toFile ? target : sx, true);
+    return e;
   }
-  if (S_ISDIR(sx.stx_mode) && name != "." && name != ".." && isMountPoint(sx, folderDevice)) {
-    errno = 0;
-    return false;
-  }
-  fillEntry(*data, name, alternate, sx, false);
-  return true;
+  if (S_ISDIR(sx.stx_mode) && name != "." && name != ".." && isMountPoint(sx, folderDevice))
+    return e;  // left out
+  fillEntry(e, name, sx, false);
+  return e;
 }
 
 // The folder part of a pattern (with its trailing separator) and the mask after it.
@@ -141,34 +164,204 @@ bool readNames(DIR* dir, FolderNames* out) {
   return true;
 }
 
-// One open search: the folder (kept open), its names and where the search stands.
-struct Search {
-  DIR* dir = nullptr;
-  dev_t device = 0;
-  bool withDots = false;  // "." and ".." come first (below a drive's root)
-  std::string mask;
-  FolderNames folder;
-  std::vector<std::string> alternates;
-  size_t next = 0;  // position in ".", ".." (when withDots), then the names
+// The entries of an open search that its mask selects, examined ahead of the reader on helper
+// threads while the reader hands out earlier ones (statx of a name is most of a search's cost).
+// Each entry is claimed once, by a helper or by the reader when it gets there first. Results
+// wait in the slots of two windows, so memory stays bounded however large the folder. Owned
+// jointly by the search and its helpers, so a search closed early is safe.
+class ExaminedAhead {
+ public:
+  static constexpr size_t kWindow = 1024;
 
-  ~Search() {
-    if (dir) closedir(dir);
+  ExaminedAhead(DIR* dir, dev_t device) : dir_(dir), device_(device) {}
+
+  // Reads the folder's names and picks those `mask` selects. False with errno set.
+  bool readFolder(std::string_view mask) {
+    if (!readNames(dir_, &names_)) return false;
+    for (size_t i = 0; i < names_.names.size(); ++i)
+      if (matchesMask(names_.names[i], mask)) selected_.push_back(uint32_t(i));
+    states_.reset(new std::atomic<uint8_t>[selected_.size()]);
+    for (size_t k = 0; k < selected_.size(); ++k) states_[k].store(kFree, std::memory_order_relaxed);
+    slots_.resize(std::min(selected_.size(), 2 * kWindow));
+    return true;
+  }
+  ~ExaminedAhead() { closedir(dir_); }
+
+  size_t size() const { return selected_.size(); }
+  std::string_view name(size_t k) const { return names_.names[selected_[k]]; }
+  int fd() const { return dirfd(dir_); }
+  dev_t device() const { return device_; }
+
+  // Puts helpers on the window that holds entry `k`, when there is one.
+  static void startWindow(const std::shared_ptr<ExaminedAhead>& self, size_t k) {
+    const size_t from = k - k % kWindow;
+    if (from >= self->size()) return;
+    const size_t to = std::min(from + kWindow, self->size());
+    const size_t helpers = std::min(helperThreadCount(), (to - from + 31) / 32);
+    for (size_t i = 0; i < helpers; ++i)
+      if (!runOnHelper([self, from, to] {
+            // The first helper of a search works out the alternate names before it examines.
+            if (from == 0) self->makeAlternates();
+            self->examineRange(from, to);
+          }))
+        break;
   }
 
-  // Fills `data` with the next entry the mask selects that can be examined. False at the end;
-  // `denied` tells whether an entry was refused for want of permission.
+  // The alternate name of every name of the folder, worked out by a helper or here: they depend
+  // on all the names, so the first one handed out waits for all of them. While a helper works
+  // them out, the reader examines entries from the start.
+  const std::string& alternate(size_t k) {
+    if (alternatesState_.load(std::memory_order_acquire) != kDone) {
+      makeAlternates();
+      for (int spins = 0; alternatesState_.load(std::memory_order_acquire) != kDone;) {
+        if (examineFromStart()) continue;
+        if (++spins < 20000)
+          __builtin_ia32_pause();
+        else
+          alternatesState_.wait(kTaken, std::memory_order_acquire);
+      }
+    }
+    return alternates_[selected_[k]];
+  }
+
+  // Entry `k`, examined by a helper or here. Entries are taken in order, each once, by one
+  // reader.
+  Examined take(size_t k) {
+    uint8_t expected = kFree;
+    if (states_[k].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+      return examine(fd(), device_, name(k));
+    // A helper is on it. Rather than wait idle, examine the window's entries from its far end,
+    // where the helpers come last; then look again for a while before sleeping (one statx is
+    // about a microsecond).
+    for (int spins = 0; states_[k].load(std::memory_order_acquire) != kDone;) {
+      if (examineFromEnd(k)) continue;
+      if (++spins < 20000) {
+        __builtin_ia32_pause();
+      } else {
+        sleepers_.fetch_add(1);
+        states_[k].wait(kTaken);
+        sleepers_.fetch_sub(1);
+      }
+    }
+    return slots_[k % slots_.size()];
+  }
+
+  // The search is closed: helpers leave the rest alone.
+  void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+
+ private:
+  static constexpr uint8_t kFree = 0, kTaken = 1, kDone = 2;
+
+  void makeAlternates() {
+    uint8_t expected = kFree;
+    if (!alternatesState_.compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+      return;
+    alternates_ = alternateNames(names_.names);
+    alternatesState_.store(kDone, std::memory_order_release);
+    alternatesState_.notify_all();
+  }
+
+  // Examines the first free entry of the first window. False when there is none.
+  bool examineFromStart() {
+    const size_t end = std::min(kWindow, size());
+    while (startCursor_ < end) {
+      const size_t j = startCursor_++;
+      uint8_t expected = kFree;
+      if (!states_[j].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+        continue;
+      slots_[j % slots_.size()] = examine(fd(), device_, name(j));
+      states_[j].store(kDone, std::memory_order_release);
+      return true;
+    }
+    return false;
+  }
+
+  // Examines the last free entry of the window of `k` beyond `k`. False when there is none.
+  bool examineFromEnd(size_t k) {
+    const size_t window = k / kWindow;
+    if (window != endWindow_ || !endStarted_) {
+      endWindow_ = window;
+      endStarted_ = true;
+      endCursor_ = std::min((window + 1) * kWindow, size());
+    }
+    while (endCursor_ > k + 1) {
+      const size_t j = --endCursor_;
+      uint8_t expected = kFree;
+      if (!states_[j].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+        return false;  // the helpers got this far: nothing is left for here
+      slots_[j % slots_.size()] = examine(fd(), device_, name(j));
+      states_[j].store(kDone, std::memory_order_release);
+      return true;
+    }
+    return false;
+  }
+
+  void examineRange(size_t from, size_t to) {
+    for (size_t k = from; k < to && !cancelled_.load(std::memory_order_relaxed); ++k) {
+      uint8_t expected = kFree;
+      if (!states_[k].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+        continue;
+      slots_[k % slots_.size()] = examine(fd(), device_, name(k));
+      states_[k].store(kDone);
+      if (sleepers_.load() > 0) states_[k].notify_all();
+    }
+  }
+
+  DIR* dir_;
+  const dev_t device_;
+  FolderNames names_;
+  std::vector<uint32_t> selected_;  // positions of the entries the mask selects
+  std::unique_ptr<std::atomic<uint8_t>[]> states_;
+  std::vector<Examined> slots_;
+  std::atomic<bool> cancelled_{false};
+  std::atomic<int> sleepers_{0};  // readers asleep on an entry's state: only then a wake-up
+  std::vector<std::string> alternates_;  // of every name of the folder
+  std::atomic<uint8_t> alternatesState_{kFree};
+  // The reader's ways in: from the start while the alternate names are made, from the far end
+  // of a window while a helper examines its entry.
+  size_t startCursor_ = 0;
+  size_t endWindow_ = 0, endCursor_ = 0;
+  bool endStarted_ = false;
+};
+
+// One open search: the folder with its names, and where the search stands.
+struct Search {
+  std::shared_ptr<ExaminedAhead> ahead;
+  bool withDots = false;  // "." and ".." come first (below a drive's root)
+  std::string mask;
+  size_t next = 0;  // position in ".", ".." (when withDots), then the selected entries
+
+  ~Search() {
+    if (ahead) ahead->cancel();
+  }
+
+  // Fills `data` with the next selected entry that can be examined. False at the end; `denied`
+  // tells whether an entry was refused for want of permission.
   bool nextEntry(KivFindData* data, bool* denied) {
     const size_t dots = withDots ? 2 : 0;
-    const size_t total = dots + folder.names.size();
+    const size_t total = dots + ahead->size();
     while (next < total) {
       const size_t at = next++;
-      std::string_view name = at < dots ? (at == 0 ? "." : "..") : folder.names[at - dots];
-      std::string_view alternate =
-          at < dots ? std::string_view() : std::string_view(alternates[at - dots]);
-      if (!matchesMask(name, mask)) continue;
-      *data = KivFindData{};
-      if (examine(dirfd(dir), device, name, alternate, data)) return true;
-      if (errno == EACCES) *denied = true;
+      Examined e;
+      std::string_view name, alternate;
+      if (at < dots) {
+        name = at == 0 ? "." : "..";
+        if (!matchesMask(name, mask)) continue;
+        e = examine(ahead->fd(), ahead->device(), name);
+      } else {
+        const size_t k = at - dots;
+        // Entering a window sets helpers on the next one, whose slots are all taken by now.
+        if (k > 0 && k % ExaminedAhead::kWindow == 0)
+          ExaminedAhead::startWindow(ahead, k + ExaminedAhead::kWindow);
+        e = ahead->take(k);
+        name = ahead->name(k);
+        alternate = ahead->alternate(k);
+      }
+      if (e.found) {
+        handOut(data, e, name, alternate);
+        return true;
+      }
+      if (e.error == EACCES) *denied = true;
     }
     return false;
   }
@@ -200,22 +393,28 @@ KivFindHandle FindFirstFileA(const char* pattern, KivFindData* data) {
   const bool atRoot = folder->below.empty();
   std::string host = hostPath(*folder);
 
-  auto search = std::make_unique<Search>();
-  search->dir = opendir(host.c_str());
-  if (!search->dir) {
+  DIR* dir = opendir(host.c_str());
+  if (!dir) {
     if (errno == ENOENT) return fail(3);  // the folder of the pattern is missing
     recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
   struct stat folderStat {};
-  if (fstat(dirfd(search->dir), &folderStat) != 0 || !readNames(search->dir, &search->folder)) {
+  if (fstat(dirfd(dir), &folderStat) != 0) {
+    recordHostError(errno);
+    closedir(dir);
+    return KIV_INVALID_HANDLE;
+  }
+  auto search = std::make_unique<Search>();
+  search->ahead = std::make_shared<ExaminedAhead>(dir, folderStat.st_dev);
+  if (!search->ahead->readFolder(mask)) {
     recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
-  search->device = folderStat.st_dev;
+  ExaminedAhead::startWindow(search->ahead, 0);
+  ExaminedAhead::startWindow(search->ahead, ExaminedAhead::kWindow);
   search->withDots = !atRoot;
   search->mask = std::string(mask);
-  search->alternates = alternateNames(search->folder.names);
   bool denied = false;
   if (!search->nextEntry(data, &denied)) return fail(denied ? 5 : 2);
   std::lock_guard lock(gMutex);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <numeric>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace kiv::platform {
 namespace {
@@ -47,12 +49,119 @@ std::string withoutSpacesAndDots(std::string_view text) {
   return out;
 }
 
-// The candidate "BASIS~N.EXT": the basis cut so that it and the tail fit eight characters.
-std::string candidate(const ShortBasis& basis, unsigned n) {
-  std::string tail = "~" + std::to_string(n);
-  std::string name = basis.base.substr(0, tail.size() < 8 ? 8 - tail.size() : 0) + tail;
-  if (!basis.extension.empty()) name += "." + basis.extension;
-  return name;
+// A name of at most twelve characters held in place, zero padded: the candidates, the valid
+// 8.3 names they may collide with, and the groups of candidates.
+struct ShortName {
+  std::array<char, 16> chars{};
+  uint8_t size = 0;
+
+  void push(char c) {
+    if (size < chars.size()) chars[size++] = c;
+  }
+  std::string text() const { return std::string(chars.data(), size); }
+  bool operator==(const ShortName& o) const { return chars == o.chars; }
+};
+
+struct ShortNameHash {
+  size_t operator()(const ShortName& n) const {
+    uint64_t a, b;
+    std::memcpy(&a, n.chars.data(), 8);
+    std::memcpy(&b, n.chars.data() + 8, 8);
+    uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+    return size_t(h ^ (h >> 31));
+  }
+};
+
+ShortName upperShortName(std::string_view name) {
+  ShortName n;
+  for (char c : name) n.push(upper(c));
+  return n;
+}
+
+// A set of short names that never grows past the number given at the start: open addressing
+// in a table of at least twice that many slots, an empty name marking a free slot.
+class ShortNameSet {
+ public:
+  explicit ShortNameSet(size_t most) : slots_(std::bit_ceil(std::max<size_t>(2 * most, 16))) {}
+
+  // False when the name is in the set already.
+  bool insert(const ShortName& name) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = ShortNameHash()(name) & mask;; at = (at + 1) & mask) {
+      if (slots_[at].size == 0) {
+        slots_[at] = name;
+        return true;
+      }
+      if (slots_[at] == name) return false;
+    }
+  }
+
+ private:
+  std::vector<ShortName> slots_;
+};
+
+// What of a long name goes into its alternate names: the first six characters of the basis
+// (see shortBasis) and its extension.
+struct Basis6 {
+  ShortName base, extension;
+
+  ShortName group() const {
+    ShortName g = base;
+    g.push('.');
+    for (uint8_t i = 0; i < extension.size; ++i) g.push(extension.chars[i]);
+    return g;
+  }
+  // "BASIS~N.EXT": the basis cut so that it and the tail fit eight characters.
+  ShortName candidate(unsigned n) const {
+    char tail[12];
+    int tailSize = 0;
+    char digits[10];
+    int count = 0;
+    do {
+      digits[count++] = char('0' + n % 10);
+      n /= 10;
+    } while (n > 0);
+    tail[tailSize++] = '~';
+    while (count > 0) tail[tailSize++] = digits[--count];
+    ShortName name;
+    const size_t keep = tailSize < 8 ? size_t(8 - tailSize) : 0;
+    for (size_t i = 0; i < std::min<size_t>(keep, base.size); ++i) name.push(base.chars[i]);
+    for (int i = 0; i < tailSize; ++i) name.push(tail[i]);
+    if (extension.size > 0) {
+      name.push('.');
+      for (uint8_t i = 0; i < extension.size; ++i) name.push(extension.chars[i]);
+    }
+    return name;
+  }
+};
+
+// Appends the characters of `part` as they stand in a short name, spaces and dots left out,
+// until `limit` are there.
+void appendMapped(std::string_view part, ShortName* out, size_t limit) {
+  for (size_t i = 0; i < part.size() && out->size < limit; ++i) {
+    unsigned char c = static_cast<unsigned char>(part[i]);
+    if (c >= 0x80) {
+      while (i + 1 < part.size() && (static_cast<unsigned char>(part[i + 1]) & 0xC0) == 0x80) ++i;
+      out->push('_');
+    } else if (c == ' ' || c == '.') {
+      continue;
+    } else {
+      out->push(isShortNameChar(c) ? upper(char(c)) : '_');
+    }
+  }
+}
+
+// The same basis as shortBasis, in one pass and without allocating.
+Basis6 basis6(std::string_view name) {
+  size_t start = 0;
+  while (start < name.size() && (name[start] == '.' || name[start] == ' ')) ++start;
+  std::string_view rest = name.substr(start);
+  const size_t lastDot = rest.rfind('.');
+  Basis6 b;
+  appendMapped(rest.substr(0, lastDot), &b.base, 6);
+  if (lastDot != std::string_view::npos) appendMapped(rest.substr(lastDot + 1), &b.extension, 3);
+  if (b.base.size == 0) b.base.push('_');
+  return b;
 }
 
 }  // namespace
@@ -88,36 +197,38 @@ ShortBasis shortBasis(std::string_view name) {
 std::vector<std::string> alternateNames(const std::vector<std::string_view>& names) {
   std::vector<std::string> result(names.size());
   std::vector<size_t> pending;
-  for (size_t i = 0; i < names.size(); ++i)
-    if (!isValidShortName(names[i])) pending.push_back(i);
+  size_t withTilde = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!isValidShortName(names[i]))
+      pending.push_back(i);
+    else if (names[i].find('~') != std::string_view::npos)
+      ++withTilde;
+  }
   if (pending.empty()) return result;
 
   // Every candidate holds "~", so only valid names with one can stand in a candidate's way.
-  std::unordered_set<std::string> taken;
+  ShortNameSet taken(pending.size() + withTilde);
   size_t p = 0;
   for (size_t i = 0; i < names.size(); ++i) {
     if (p < pending.size() && pending[p] == i) {
       ++p;
       continue;
     }
-    if (names[i].find('~') == std::string_view::npos) continue;
-    std::string u(names[i]);
-    for (char& c : u) c = upper(c);
-    taken.insert(std::move(u));
+    if (names[i].find('~') != std::string_view::npos) taken.insert(upperShortName(names[i]));
   }
   std::sort(pending.begin(), pending.end(),
             [&](size_t a, size_t b) { return names[a] < names[b]; });
   // A candidate depends on the first six characters of the basis, the extension and N alone.
   // Numbers below where such a group stopped are all taken (names are only ever added), so each
   // group resumes there.
-  std::unordered_map<std::string, unsigned> resume;
+  std::unordered_map<ShortName, unsigned, ShortNameHash> resume;
   for (size_t i : pending) {
-    ShortBasis basis = shortBasis(names[i]);
-    unsigned& n = resume[basis.base.substr(0, 6) + "." + basis.extension];
+    const Basis6 basis = basis6(names[i]);
+    unsigned& n = resume[basis.group()];
     for (n = std::max(n, 1u);; ++n) {
-      std::string name = candidate(basis, n);
-      if (taken.insert(name).second) {
-        result[i] = std::move(name);
+      const ShortName name = basis.candidate(n);
+      if (taken.insert(name)) {
+        result[i] = name.text();
         break;
       }
     }

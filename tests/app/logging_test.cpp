@@ -1,5 +1,6 @@
 // Logging a drive into the file list, and saving it to the catalog as a new or refreshed disk.
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -281,6 +282,48 @@ TEST_F(Logging, WalkGoesLevelByLevelAndSkipsDotNames) {
   EXPECT_EQ(paths.back(), root + "SUB\\DEEPER\\B.C");
   for (const std::string& p : paths) EXPECT_EQ(p.find("INSIDE"), std::string::npos);
   EXPECT_EQ(yields, 5);  // the root, SUB, OTHER, DEEPER, and the look that finds no more
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()) || chdir(dir.path().c_str()) == 0);
+}
+
+// The walk reads the next folder while it takes in the current one; what it gathers must still
+// be every file once, level by level, each folder in the order the host lists it.
+TEST_F(Logging, WalkOfManyFoldersMatchesAPlainBreadthFirstListing) {
+  for (int a = 0; a < 12; ++a)
+    for (int b = 0; b < 6; ++b)
+      for (int f = 0; f < 25; ++f)
+        writeFile(tree / ("Level " + std::to_string(a)) / ("sub" + std::to_string(b)) /
+                      ("File number " + std::to_string(f) + ".txt"),
+                  size_t(f));
+  std::vector<std::string> expected;
+  std::vector<std::pair<fs::path, std::string>> folders{{tree, root}};
+  for (size_t i = 0; i < folders.size(); ++i) {
+    auto [host, shown] = folders[i];
+    const std::string prefix = i == 0 ? shown : shown + "\\";
+    DIR* listing = opendir(host.c_str());
+    ASSERT_NE(listing, nullptr);
+    while (dirent* e = readdir(listing)) {
+      std::string name = e->d_name;
+      if (name[0] == '.') continue;
+      std::string upperName = name;
+      for (char& c : upperName) c = char(toupper(static_cast<unsigned char>(c)));
+      if (fs::is_directory(host / name))
+        folders.emplace_back(host / name, prefix + upperName);
+      else
+        expected.push_back(prefix + upperName);
+    }
+    closedir(listing);
+  }
+  ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+  FileList.free();
+  Logged.FileCount = 0;
+  WalkTree(root);
+  std::vector<std::string> paths;
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    paths.push_back(FileList.rec.FullPath.str());
+  }
+  EXPECT_EQ(Logged.FileCount, int32_t(expected.size()));
+  EXPECT_EQ(paths, expected);
   ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()) || chdir(dir.path().c_str()) == 0);
 }
 
