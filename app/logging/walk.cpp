@@ -98,9 +98,8 @@ void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix) {
 
   DateTimeSerials created = FileTimeSerials(found.creationTime);
   DateTimeSerials modified = FileTimeSerials(found.writeTime);
-  DateTimeSerials accessed = found.accessTime == found.writeTime
-                                 ? modified
-                                 : FileTimeSerials(found.accessTime);
+  DateTimeSerials accessed =
+      found.accessTime == found.writeTime ? modified : FileTimeSerials(found.accessTime);
   e.CreationDate = created.date;
   e.CreationTime = created.time;
   e.ModifyDate = modified.date;

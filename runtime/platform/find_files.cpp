@@ -181,7 +181,8 @@ class ExaminedAhead {
     for (size_t i = 0; i < names_.names.size(); ++i)
       if (matchesMask(names_.names[i], mask)) selected_.push_back(uint32_t(i));
     states_.reset(new std::atomic<uint8_t>[selected_.size()]);
-    for (size_t k = 0; k < selected_.size(); ++k) states_[k].store(kFree, std::memory_order_relaxed);
+    for (size_t k = 0; k < selected_.size(); ++k)
+      states_[k].store(kFree, std::memory_order_relaxed);
     slots_.resize(std::min(selected_.size(), 2 * kWindow));
     return true;
   }
@@ -216,7 +217,7 @@ class ExaminedAhead {
       for (int spins = 0; alternatesState_.load(std::memory_order_acquire) != kDone;) {
         if (examineFromStart()) continue;
         if (++spins < 20000)
-          __builtin_ia32_pause();
+          pauseBriefly();
         else
           alternatesState_.wait(kTaken, std::memory_order_acquire);
       }
@@ -236,7 +237,7 @@ class ExaminedAhead {
     for (int spins = 0; states_[k].load(std::memory_order_acquire) != kDone;) {
       if (examineFromEnd(k)) continue;
       if (++spins < 20000) {
-        __builtin_ia32_pause();
+        pauseBriefly();
       } else {
         sleepers_.fetch_add(1);
         states_[k].wait(kTaken);
@@ -314,7 +315,7 @@ class ExaminedAhead {
   std::unique_ptr<std::atomic<uint8_t>[]> states_;
   std::vector<Examined> slots_;
   std::atomic<bool> cancelled_{false};
-  std::atomic<int> sleepers_{0};  // readers asleep on an entry's state: only then a wake-up
+  std::atomic<int> sleepers_{0};         // readers asleep on an entry's state: only then a wake-up
   std::vector<std::string> alternates_;  // of every name of the folder
   std::atomic<uint8_t> alternatesState_{kFree};
   // The reader's ways in: from the start while the alternate names are made, from the far end

@@ -19,7 +19,8 @@ class HelperThreads {
   HelperThreads() : owner_(getpid()) {
     const unsigned processors = std::thread::hardware_concurrency();
     count_ = processors > 1 ? std::min(processors - 1, 3u) : 0;
-    if (const char* n = getenv("KIV_HELPER_THREADS"); n && *n) count_ = std::min(strtoul(n, nullptr, 10), 8ul);
+    if (const char* n = getenv("KIV_HELPER_THREADS"); n && *n)
+      count_ = std::min(strtoul(n, nullptr, 10), 8ul);
     // Detached: the threads wait for work for as long as the process lives, and exit with it.
     for (size_t i = 0; i < count_; ++i) std::thread([this] { serve(); }).detach();
   }
@@ -50,7 +51,7 @@ class HelperThreads {
     do {
       for (int i = 0; i < 64; ++i) {
         if (pending_.load(std::memory_order_acquire) > 0) return true;
-        __builtin_ia32_pause();
+        pauseBriefly();
       }
     } while (std::chrono::steady_clock::now() < until);
     return false;

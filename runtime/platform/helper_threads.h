@@ -15,4 +15,13 @@ size_t helperThreadCount();
 // Hands `task` to a helper thread. False when there are none; the caller does the work itself.
 bool runOnHelper(std::function<void()> task);
 
+// One beat of a wait that looks again and again (a hint to the processor, nothing more).
+inline void pauseBriefly() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#elif defined(__aarch64__)
+  asm volatile("yield");
+#endif
+}
+
 }  // namespace kiv::platform

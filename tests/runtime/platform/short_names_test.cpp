@@ -95,8 +95,7 @@ std::vector<std::string> plainAlternateNames(const std::vector<std::string_view>
     for (size_t i = 0; i < name.size(); ++i) {
       unsigned char c = static_cast<unsigned char>(name[i]);
       if (c >= 0x80) {
-        while (i + 1 < name.size() && (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80)
-          ++i;
+        while (i + 1 < name.size() && (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80) ++i;
         mapped += '_';
       } else if (c == ' ' || c == '.' || isValidShortName(std::string(1, char(c)))) {
         mapped += char(c);
@@ -146,8 +145,10 @@ std::vector<std::string> plainAlternateNames(const std::vector<std::string_view>
 TEST(ShortNames, AgreeWithThePlainRulesOnRandomFolders) {
   std::mt19937 random(20261208);
   const std::vector<std::string> pieces{
-      "a", "B", "long", "Name", " ", ".", "..", "~", "~1", "~12", "+", "[", "caf\xc3\xa9", "\xe2\x82\xac",
-      "x", "TXT", "tar", "gz", "12345678", "progra", "PROGRA~2", "Docu", "ment", "_", "-", "!"};
+      "a",    "B",    "long", "Name", " ",        ".",           "..",
+      "~",    "~1",   "~12",  "+",    "[",        "caf\xc3\xa9", "\xe2\x82\xac",
+      "x",    "TXT",  "tar",  "gz",   "12345678", "progra",      "PROGRA~2",
+      "Docu", "ment", "_",    "-",    "!"};
   for (int folder = 0; folder < 300; ++folder) {
     std::set<std::string> unique;
     const int count = 1 + int(random() % 60);
