@@ -144,8 +144,7 @@ int32_t endLogout(ZephraTable& t, bool commit) {
 struct Outcome {
   int32_t error = 0;
   int32_t result = 0;
-  bool pushes = false;
-  std::string text;
+  std::string text;  // the answer of an operation that leaves one on the string stack
 };
 
 Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* args,
@@ -239,7 +238,6 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       break;
     case KIV_DRV_POSITIONFILE:
     case KIV_DRV_POSITIONKEY:
-      o.pushes = true;
       if (k && !keyUsable(*t, *k)) {
         o.error = 46;
         break;
@@ -286,11 +284,9 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       o.error = emptyTable(*t);
       break;
     case KIV_DRV_SEND:
-      o.pushes = true;
       o.text = send(table, t, str1);
       break;
     case KIV_DRV_NAME:
-      o.pushes = true;
       o.text = tableFileName(*table);
       break;
     case KIV_DRV_LOGOUT:
@@ -309,12 +305,7 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
     case KIV_DRV_NOOP35:
     case KIV_DRV_NOOP39:
       break;
-    case KIV_DRV_GETPROPERTY:
-    case KIV_DRV_BLOBGETPROPERTY:
-      o.pushes = true;
-      o.error = 80;
-      break;
-    default:
+    default:  // GETPROPERTY and BLOBGETPROPERTY among them: an empty answer
       o.error = 80;
       break;
   }
@@ -342,28 +333,9 @@ extern "C" __attribute__((visibility("default"))) int32_t ZEPHRA(int32_t op, Kiv
 
   // String arguments come off the string stack first, the last pushed first.
   std::string str1, str2;
-  switch (op) {
-    case KIV_DRV_BUILDDYN:
-    case KIV_DRV_COPY:
-    case KIV_DRV_RENAME:
-    case KIV_DRV_SEND:
-    case KIV_DRV_RESETFILE:
-    case KIV_DRV_RESETKEY:
-    case KIV_DRV_REGETFILE:
-    case KIV_DRV_REGETKEY:
-    case KIV_DRV_GETPROPERTY:
-    case KIV_DRV_BLOBGETPROPERTY:
-      str1 = kiv::core::popText();
-      break;
-    case KIV_DRV_BUILDDYNFILTER:
-    case KIV_DRV_SETPROPERTY:
-    case KIV_DRV_BLOBSETPROPERTY:
-      str2 = kiv::core::popText();
-      str1 = kiv::core::popText();
-      break;
-    default:
-      break;
-  }
+  const int strings = Kiv$drvStringArgs(op);
+  if (strings == 2) str2 = kiv::core::popText();
+  if (strings >= 1) str1 = kiv::core::popText();
 
   ZephraTable* t = openOf(table);
   KeyState* k = nullptr;
@@ -384,9 +356,7 @@ extern "C" __attribute__((visibility("default"))) int32_t ZEPHRA(int32_t op, Kiv
   Outcome o;
   if (!err) o = run(op, table, t, k, args, str1, str2);
   if (!err) err = o.error;
-  if (o.pushes || op == KIV_DRV_NAME || op == KIV_DRV_SEND || op == KIV_DRV_POSITIONFILE ||
-      op == KIV_DRV_POSITIONKEY || op == KIV_DRV_GETPROPERTY || op == KIV_DRV_BLOBGETPROPERTY)
-    kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
+  if (Kiv$drvPushesAnswer(op)) kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
   _drv_update_state(openOf(table), keyObject, op, err);
   if (err) {
     Kiv$seterror(err);

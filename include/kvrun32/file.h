@@ -187,6 +187,36 @@ enum {
   KIV_DRV_VIEWSETORDER = 81
 };
 
+/* The string-stack side of the driver protocol: how many string arguments an operation takes
+ * off the string stack (the last pushed comes off first) ... */
+static inline int Kiv$drvStringArgs(int32_t op) {
+  switch (op) {
+    case KIV_DRV_BUILDDYN:
+    case KIV_DRV_COPY:
+    case KIV_DRV_RENAME:
+    case KIV_DRV_SEND:
+    case KIV_DRV_RESETFILE:
+    case KIV_DRV_RESETKEY:
+    case KIV_DRV_REGETFILE:
+    case KIV_DRV_REGETKEY:
+    case KIV_DRV_GETPROPERTY:
+    case KIV_DRV_BLOBGETPROPERTY:
+      return 1;
+    case KIV_DRV_BUILDDYNFILTER:
+    case KIV_DRV_SETPROPERTY:
+    case KIV_DRV_BLOBSETPROPERTY:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+/* ... and whether it leaves its answer there (an empty text when it failed). */
+static inline int Kiv$drvPushesAnswer(int32_t op) {
+  return op == KIV_DRV_NAME || op == KIV_DRV_SEND || op == KIV_DRV_POSITIONFILE ||
+         op == KIV_DRV_POSITIONKEY || op == KIV_DRV_GETPROPERTY || op == KIV_DRV_BLOBGETPROPERTY;
+}
+
 /* File entry points. Each clears nothing and checks nothing itself: it hands the operation to
  * the driver of the table (for a key, of the key's owning table). String arguments travel on the
  * string stack. */

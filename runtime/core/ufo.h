@@ -336,6 +336,8 @@ class UfoPicture {
 
   // The number text typed text reads back as (dates and times as serials).
   std::string deformat(std::string_view typed) const;
+  // Replaces the string stack's top by the number text it reads back as.
+  void deformatTop() const;
 
  private:
   std::string text_;
@@ -343,59 +345,61 @@ class UfoPicture {
   uint32_t width_ = 0;
 };
 
-// A LONG-family value (LONG, BYTE, SHORT, USHORT, DATE, TIME) with a picture.
-class PictureUfoL : public LongUfo {
+// What the pictured kinds share over their plain base: typed text is read back through the
+// picture, a string is assigned by the same way, and the kind is KIV_PICTURED. Each kind
+// formats its own value (PushValue) and copies itself (Duplicate).
+template <class Base>
+class PicturedUfo : public Base {
  public:
-  PictureUfoL(uint8_t type, void* addr, const UfoPicture& picture, bool ownCopy)
-      : LongUfo(type, addr, ownCopy), picture_(picture) {}
+  template <typename... BaseArgs>
+  PicturedUfo(const UfoPicture& picture, BaseArgs... args) : Base(args...), picture_(picture) {}
 
-  void Assign(Ufo& source) override;
-  void PopValue() override;
-  void PushValue() override;
-  Ufo* Duplicate(bool ownCopy) override;
+  void Assign(Ufo& source) override {
+    if (source.Kind() != KIV_STRING) return Base::Assign(source);
+    source.PushValue();
+    this->PopValue();
+  }
+  void PopValue() override {
+    picture_.deformatTop();
+    Base::PopValue();
+  }
   int32_t Kind() override { return KIV_PICTURED; }
 
   const UfoPicture& picture() const { return picture_; }
 
- private:
+ protected:
   UfoPicture picture_;
+};
+
+// A LONG-family value (LONG, BYTE, SHORT, USHORT, DATE, TIME) with a picture.
+class PictureUfoL : public PicturedUfo<LongUfo> {
+ public:
+  PictureUfoL(uint8_t type, void* addr, const UfoPicture& picture, bool ownCopy)
+      : PicturedUfo(picture, type, addr, ownCopy) {}
+
+  void PushValue() override;
+  Ufo* Duplicate(bool ownCopy) override;
 };
 
 // A REAL-family value (REAL, SREAL, BFLOAT4, BFLOAT8) with a picture.
-class PictureUfoS : public RealUfo {
+class PictureUfoS : public PicturedUfo<RealUfo> {
  public:
   PictureUfoS(uint8_t type, void* addr, const UfoPicture& picture, bool ownCopy)
-      : RealUfo(type, addr, ownCopy), picture_(picture) {}
+      : PicturedUfo(picture, type, addr, ownCopy) {}
 
-  void Assign(Ufo& source) override;
-  void PopValue() override;
   void PushValue() override;
   Ufo* Duplicate(bool ownCopy) override;
-  int32_t Kind() override { return KIV_PICTURED; }
-
-  const UfoPicture& picture() const { return picture_; }
-
- private:
-  UfoPicture picture_;
 };
 
 // A DECIMAL or PDECIMAL value with a picture.
-class PictureUfoD : public DecimalUfo {
+class PictureUfoD : public PicturedUfo<DecimalUfo> {
  public:
   PictureUfoD(uint8_t type, void* addr, uint32_t size, uint32_t places, const UfoPicture& picture,
               bool ownCopy)
-      : DecimalUfo(type, addr, size, places, ownCopy), picture_(picture) {}
+      : PicturedUfo(picture, type, addr, size, places, ownCopy) {}
 
-  void Assign(Ufo& source) override;
-  void PopValue() override;
   void PushValue() override;
   Ufo* Duplicate(bool ownCopy) override;
-  int32_t Kind() override { return KIV_PICTURED; }
-
-  const UfoPicture& picture() const { return picture_; }
-
- private:
-  UfoPicture picture_;
 };
 
 // STRING (18): fixed length, padded with spaces.

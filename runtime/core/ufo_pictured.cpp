@@ -20,12 +20,6 @@ void pushFormatted(const UfoPicture& picture, Fill fill) {
   kiv::core::pushCopy({text, picture.width()});
 }
 
-// Replaces the string stack's top by the number text it reads back as through the picture.
-void deformatTop(const UfoPicture& picture) {
-  std::string typed = kiv::core::popText();
-  kiv::core::pushCopy(picture.deformat(typed));
-}
-
 }  // namespace
 
 UfoPicture::UfoPicture(std::string_view text) : text_(text) {
@@ -40,23 +34,17 @@ std::string UfoPicture::deformat(std::string_view typed) const {
   return Kiv$deformatpict(buffer_.data(), typed.data(), static_cast<uint32_t>(typed.size()));
 }
 
+void UfoPicture::deformatTop() const {
+  std::string typed = kiv::core::popText();
+  kiv::core::pushCopy(deformat(typed));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Pictured LONG.
 
 void PictureUfoL::PushValue() {
   int32_t value = GetLong();
   pushFormatted(picture_, [value](const void* p, char* out) { Kiv$pictstorelong(p, value, out); });
-}
-
-void PictureUfoL::PopValue() {
-  deformatTop(picture_);
-  LongUfo::PopValue();
-}
-
-void PictureUfoL::Assign(Ufo& source) {
-  if (source.Kind() != KIV_STRING) return LongUfo::Assign(source);
-  source.PushValue();
-  PopValue();
 }
 
 Ufo* PictureUfoL::Duplicate(bool ownCopy) {
@@ -69,17 +57,6 @@ Ufo* PictureUfoL::Duplicate(bool ownCopy) {
 void PictureUfoS::PushValue() {
   double value = GetReal();
   pushFormatted(picture_, [value](const void* p, char* out) { Kiv$pictstorereal(p, value, out); });
-}
-
-void PictureUfoS::PopValue() {
-  deformatTop(picture_);
-  RealUfo::PopValue();
-}
-
-void PictureUfoS::Assign(Ufo& source) {
-  if (source.Kind() != KIV_STRING) return RealUfo::Assign(source);
-  source.PushValue();
-  PopValue();
 }
 
 Ufo* PictureUfoS::Duplicate(bool ownCopy) {
@@ -96,17 +73,6 @@ void PictureUfoD::PushValue() {
   pushFormatted(picture_, [&value](const void* p, char* out) {
     Kiv$formatpict(p, value.data(), static_cast<uint32_t>(value.size()), out);
   });
-}
-
-void PictureUfoD::PopValue() {
-  deformatTop(picture_);
-  DecimalUfo::PopValue();
-}
-
-void PictureUfoD::Assign(Ufo& source) {
-  if (source.Kind() != KIV_STRING) return DecimalUfo::Assign(source);
-  source.PushValue();
-  PopValue();
 }
 
 Ufo* PictureUfoD::Duplicate(bool ownCopy) {

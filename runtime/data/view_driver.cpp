@@ -344,33 +344,6 @@ int32_t resetView(Engine& e, const std::string& position) {
   return err;
 }
 
-bool popsOne(int32_t op) {
-  switch (op) {
-    case KIV_DRV_BUILDDYN:
-    case KIV_DRV_COPY:
-    case KIV_DRV_RENAME:
-    case KIV_DRV_SEND:
-    case KIV_DRV_RESETFILE:
-    case KIV_DRV_RESETKEY:
-    case KIV_DRV_REGETFILE:
-    case KIV_DRV_REGETKEY:
-    case KIV_DRV_GETPROPERTY:
-    case KIV_DRV_BLOBGETPROPERTY:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool popsTwo(int32_t op) {
-  return op == KIV_DRV_BUILDDYNFILTER || op == KIV_DRV_SETPROPERTY || op == KIV_DRV_BLOBSETPROPERTY;
-}
-
-bool pushes(int32_t op) {
-  return op == KIV_DRV_NAME || op == KIV_DRV_SEND || op == KIV_DRV_POSITIONFILE ||
-         op == KIV_DRV_POSITIONKEY || op == KIV_DRV_GETPROPERTY || op == KIV_DRV_BLOBGETPROPERTY;
-}
-
 bool answered(int32_t op) {
   switch (op) {
     case KIV_DRV_OPEN:
@@ -492,12 +465,9 @@ extern "C" int32_t VIEWDRIVER(int32_t op, KivTable* table, intptr_t* args) {
 
   Kiv$clearerror();
   std::string str1, str2;
-  if (popsTwo(op)) {
-    str2 = kiv::core::popText();
-    str1 = kiv::core::popText();
-  } else if (popsOne(op)) {
-    str1 = kiv::core::popText();
-  }
+  const int strings = Kiv$drvStringArgs(op);
+  if (strings == 2) str2 = kiv::core::popText();
+  if (strings >= 1) str1 = kiv::core::popText();
 
   uint32_t closedState = 0, closedPending = 0;
   uint32_t* state = e ? &e->state : &closedState;
@@ -535,7 +505,7 @@ extern "C" int32_t VIEWDRIVER(int32_t op, KivTable* table, intptr_t* args) {
     if (e && (op == KIV_DRV_NEXT || op == KIV_DRV_PREVIOUS || op == KIV_DRV_SKIP))
       forgetPrimarySet(*e);
   }
-  if (pushes(op)) kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
+  if (Kiv$drvPushesAnswer(op)) kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
   _drv_update_any_state(nullptr, state, pending, op, err);
   if (op == KIV_DRV_CLOSE && !err) {
     delete e;
