@@ -356,7 +356,8 @@ extern "C" __attribute__((visibility("default"))) int32_t ZEPHRA(int32_t op, Kiv
   Outcome o;
   if (!err) o = run(op, table, t, k, args, str1, str2);
   if (!err) err = o.error;
-  if (Kiv$drvPushesAnswer(op)) kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
+  if (Kiv$drvPushesAnswer(op))
+    kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
   _drv_update_state(openOf(table), keyObject, op, err);
   if (err) {
     Kiv$seterror(err);

@@ -9,7 +9,6 @@
 #include <type_traits>
 
 #include "include/kvrun32.h"
-#include "include/kvrun32/locale.h"
 
 namespace kiv {
 
@@ -41,13 +40,7 @@ inline std::string upper(std::string_view s) {
   return takeHeap(h);
 }
 // UPPER done in place on `n` characters of a field or buffer, by the same letter rules.
-inline void upperInPlace(char* text, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    auto c = static_cast<uint8_t>(text[i]);
-    if ((ISFINFO.classFlags[c] & KIV_ISF_LOWER) && ISFINFO.caseMap[c])
-      text[i] = static_cast<char>(ISFINFO.caseMap[c]);
-  }
-}
+inline void upperInPlace(char* text, size_t n) { Kiv$UPPERinplace(text, uint32_t(n)); }
 inline std::string lower(std::string_view s) {
   KivHeapStr h{};
   Kiv$LOWER(&h, s.data(), uint32_t(s.size()));

@@ -218,11 +218,11 @@ int32_t instring(const char* searched, uint32_t m, const char* sought, uint32_t 
   return 0;
 }
 
-void mapCase(StackEntry& e, uint8_t fromFlag) {
-  for (uint32_t i = 0; i < e.len; ++i) {
-    auto c = static_cast<uint8_t>(e.text[i]);
+void mapCase(char* text, uint32_t len, uint8_t fromFlag) {
+  for (uint32_t i = 0; i < len; ++i) {
+    auto c = static_cast<uint8_t>(text[i]);
     if ((ISFINFO.classFlags[c] & fromFlag) && ISFINFO.caseMap[c])
-      e.text[i] = static_cast<char>(ISFINFO.caseMap[c]);
+      text[i] = static_cast<char>(ISFINFO.caseMap[c]);
   }
 }
 
@@ -594,13 +594,13 @@ int32_t Kiv$StackINSTRING(int32_t step, int32_t start) {
 void Kiv$StackUPPER(void) {
   if (!checkPop(1)) return;
   Kiv$StackHeap();
-  mapCase(top(), KIV_ISF_LOWER);
+  mapCase(top().text, top().len, KIV_ISF_LOWER);
 }
 
 void Kiv$StackLOWER(void) {
   if (!checkPop(1)) return;
   Kiv$StackHeap();
-  mapCase(top(), KIV_ISF_UPPER);
+  mapCase(top().text, top().len, KIV_ISF_UPPER);
 }
 
 int32_t Kiv$StackVAL(void) {
@@ -754,6 +754,7 @@ void Kiv$ALL(KivHeapStr* out, const char* addr, uint32_t len, int32_t length) {
 void Kiv$UPPER(KivHeapStr* out, const char* addr, uint32_t len) {
   standalone(out, addr, len, [] { Kiv$StackUPPER(); });
 }
+void Kiv$UPPERinplace(char* text, uint32_t len) { mapCase(text, len, KIV_ISF_LOWER); }
 void Kiv$LOWER(KivHeapStr* out, const char* addr, uint32_t len) {
   standalone(out, addr, len, [] { Kiv$StackLOWER(); });
 }

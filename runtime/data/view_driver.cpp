@@ -505,7 +505,8 @@ extern "C" int32_t VIEWDRIVER(int32_t op, KivTable* table, intptr_t* args) {
     if (e && (op == KIV_DRV_NEXT || op == KIV_DRV_PREVIOUS || op == KIV_DRV_SKIP))
       forgetPrimarySet(*e);
   }
-  if (Kiv$drvPushesAnswer(op)) kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
+  if (Kiv$drvPushesAnswer(op))
+    kiv::core::pushCopy(err ? std::string_view() : std::string_view(o.text));
   _drv_update_any_state(nullptr, state, pending, op, err);
   if (op == KIV_DRV_CLOSE && !err) {
     delete e;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -214,13 +215,7 @@ class ExaminedAhead {
   const std::string& alternate(size_t k) {
     if (alternatesState_.load(std::memory_order_acquire) != kDone) {
       makeAlternates();
-      for (int spins = 0; alternatesState_.load(std::memory_order_acquire) != kDone;) {
-        if (examineFromStart()) continue;
-        if (++spins < 20000)
-          pauseBriefly();
-        else
-          alternatesState_.wait(kTaken, std::memory_order_acquire);
-      }
+      waitUntilDone(alternatesState_, [this] { return examineFromStart(); });
     }
     return alternates_[selected_[k]];
   }
@@ -231,19 +226,9 @@ class ExaminedAhead {
     uint8_t expected = kFree;
     if (states_[k].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
       return examine(fd(), device_, name(k));
-    // A helper is on it. Rather than wait idle, examine the window's entries from its far end,
-    // where the helpers come last; then look again for a while before sleeping (one statx is
-    // about a microsecond).
-    for (int spins = 0; states_[k].load(std::memory_order_acquire) != kDone;) {
-      if (examineFromEnd(k)) continue;
-      if (++spins < 20000) {
-        pauseBriefly();
-      } else {
-        sleepers_.fetch_add(1);
-        states_[k].wait(kTaken);
-        sleepers_.fetch_sub(1);
-      }
-    }
+    // A helper is on it. Meanwhile the reader examines the window's entries from its far end,
+    // where the helpers come last.
+    waitUntilDone(states_[k], [this, k] { return examineFromEnd(k); });
     return slots_[k % slots_.size()];
   }
 
@@ -253,59 +238,69 @@ class ExaminedAhead {
  private:
   static constexpr uint8_t kFree = 0, kTaken = 1, kDone = 2;
 
+  // Waits until `state` is done, doing `work` while it finds some (it gives false when there is
+  // none left), then looking again for a while before sleeping: one statx is about a
+  // microsecond.
+  template <typename Work>
+  void waitUntilDone(std::atomic<uint8_t>& state, Work work) {
+    for (int spins = 0; state.load(std::memory_order_acquire) != kDone;) {
+      if (work()) continue;
+      if (++spins < 20000) {
+        pauseBriefly();
+      } else {
+        sleepers_.fetch_add(1);
+        state.wait(kTaken);
+        sleepers_.fetch_sub(1);
+      }
+    }
+  }
+
+  // Marks `state` done and wakes a reader asleep on it, if there is one.
+  void markDone(std::atomic<uint8_t>& state) {
+    state.store(kDone);
+    if (sleepers_.load() > 0) state.notify_all();
+  }
+
   void makeAlternates() {
     uint8_t expected = kFree;
     if (!alternatesState_.compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
       return;
     alternates_ = alternateNames(names_.names);
-    alternatesState_.store(kDone, std::memory_order_release);
-    alternatesState_.notify_all();
+    markDone(alternatesState_);
   }
 
-  // Examines the first free entry of the first window. False when there is none.
+  // Examines entry `j` into its slot unless someone has claimed it. False when it was claimed.
+  bool examineUnclaimed(size_t j) {
+    uint8_t expected = kFree;
+    if (!states_[j].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+      return false;
+    slots_[j % slots_.size()] = examine(fd(), device_, name(j));
+    markDone(states_[j]);
+    return true;
+  }
+
+  // Examines the first unclaimed entry of the first window. False when there is none.
   bool examineFromStart() {
     const size_t end = std::min(kWindow, size());
-    while (startCursor_ < end) {
-      const size_t j = startCursor_++;
-      uint8_t expected = kFree;
-      if (!states_[j].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
-        continue;
-      slots_[j % slots_.size()] = examine(fd(), device_, name(j));
-      states_[j].store(kDone, std::memory_order_release);
-      return true;
-    }
+    while (startCursor_ < end)
+      if (examineUnclaimed(startCursor_++)) return true;
     return false;
   }
 
-  // Examines the last free entry of the window of `k` beyond `k`. False when there is none.
+  // Examines the last unclaimed entry of the window of `k` beyond `k`. False when there is none:
+  // the helpers, coming from the front, have claimed everything up to there.
   bool examineFromEnd(size_t k) {
     const size_t window = k / kWindow;
-    if (window != endWindow_ || !endStarted_) {
+    if (window != endWindow_) {
       endWindow_ = window;
-      endStarted_ = true;
       endCursor_ = std::min((window + 1) * kWindow, size());
     }
-    while (endCursor_ > k + 1) {
-      const size_t j = --endCursor_;
-      uint8_t expected = kFree;
-      if (!states_[j].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
-        return false;  // the helpers got this far: nothing is left for here
-      slots_[j % slots_.size()] = examine(fd(), device_, name(j));
-      states_[j].store(kDone, std::memory_order_release);
-      return true;
-    }
-    return false;
+    return endCursor_ > k + 1 && examineUnclaimed(--endCursor_);
   }
 
   void examineRange(size_t from, size_t to) {
-    for (size_t k = from; k < to && !cancelled_.load(std::memory_order_relaxed); ++k) {
-      uint8_t expected = kFree;
-      if (!states_[k].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
-        continue;
-      slots_[k % slots_.size()] = examine(fd(), device_, name(k));
-      states_[k].store(kDone);
-      if (sleepers_.load() > 0) states_[k].notify_all();
-    }
+    for (size_t k = from; k < to && !cancelled_.load(std::memory_order_relaxed); ++k)
+      examineUnclaimed(k);
   }
 
   DIR* dir_;
@@ -321,8 +316,7 @@ class ExaminedAhead {
   // The reader's ways in: from the start while the alternate names are made, from the far end
   // of a window while a helper examines its entry.
   size_t startCursor_ = 0;
-  size_t endWindow_ = 0, endCursor_ = 0;
-  bool endStarted_ = false;
+  size_t endWindow_ = SIZE_MAX, endCursor_ = 0;
 };
 
 // One open search: the folder with its names, and where the search stands.

@@ -24,31 +24,6 @@ bool isShortNameChar(unsigned char c) { return kShortNameChars[c]; }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
 
-// Upper case, each character that may not stand in an 8.3 name as "_" (a UTF-8 sequence is one
-// character); spaces and dots are kept for the caller to handle.
-std::string mapCharacters(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) {
-      while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) ++i;
-      out += '_';
-    } else if (c == ' ' || c == '.' || isShortNameChar(c)) {
-      out += upper(char(c));
-    } else {
-      out += '_';
-    }
-  }
-  return out;
-}
-
-std::string withoutSpacesAndDots(std::string_view text) {
-  std::string out;
-  for (char c : text)
-    if (c != ' ' && c != '.') out += c;
-  return out;
-}
-
 // A name of at most twelve characters held in place, zero padded: the candidates, the valid
 // 8.3 names they may collide with, and the groups of candidates.
 struct ShortName {
@@ -100,8 +75,8 @@ class ShortNameSet {
   std::vector<ShortName> slots_;
 };
 
-// What of a long name goes into its alternate names: the first six characters of the basis
-// (see shortBasis) and its extension.
+// What of a long name goes into its alternate names: the first six characters of its basis and
+// its extension (see basis6).
 struct Basis6 {
   ShortName base, extension;
 
@@ -151,7 +126,10 @@ void appendMapped(std::string_view part, ShortName* out, size_t limit) {
   }
 }
 
-// The same basis as shortBasis, in one pass and without allocating.
+// The basis of a long name: upper case, no spaces, no dots but the last, leading dots dropped,
+// characters not allowed in 8.3 names (and each UTF-8 sequence) as "_"; the part before the last
+// dot ("_" when nothing is left of it) and the extension (at most three characters) after it.
+// Worked out in one pass, without allocating, and only as far as alternate names use it.
 Basis6 basis6(std::string_view name) {
   size_t start = 0;
   while (start < name.size() && (name[start] == '.' || name[start] == ' ')) ++start;
@@ -176,22 +154,6 @@ bool isValidShortName(std::string_view name) {
     for (char c : part)
       if (!isShortNameChar(static_cast<unsigned char>(c))) return false;
   return true;
-}
-
-ShortBasis shortBasis(std::string_view name) {
-  std::string mapped = mapCharacters(name);
-  std::string_view rest = mapped;
-  while (!rest.empty() && (rest.front() == '.' || rest.front() == ' ')) rest.remove_prefix(1);
-  ShortBasis basis;
-  size_t lastDot = rest.rfind('.');
-  if (lastDot == std::string_view::npos) {
-    basis.base = withoutSpacesAndDots(rest);
-  } else {
-    basis.base = withoutSpacesAndDots(rest.substr(0, lastDot));
-    basis.extension = withoutSpacesAndDots(rest.substr(lastDot + 1)).substr(0, 3);
-  }
-  if (basis.base.empty()) basis.base = "_";
-  return basis;
 }
 
 std::vector<std::string> alternateNames(const std::vector<std::string_view>& names) {

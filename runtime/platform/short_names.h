@@ -14,15 +14,6 @@ namespace kiv::platform {
 // an ASCII letter, a digit or one of ! # $ % & ' ( ) - @ ^ _ ` { } ~ (letter case aside).
 bool isValidShortName(std::string_view name);
 
-// The basis of the alternate name: upper case, no spaces, no dots but the last, leading dots
-// dropped, characters not allowed in 8.3 names (and each UTF-8 sequence) as "_"; the part before
-// the last dot and the extension (at most three characters) after it.
-struct ShortBasis {
-  std::string base;
-  std::string extension;
-};
-ShortBasis shortBasis(std::string_view name);
-
 // The alternate names of `names` (all entries of one folder, "." and ".." aside), in the same
 // order: "" for a valid 8.3 name. Numbers are handed out in the byte order of the long names.
 std::vector<std::string> alternateNames(const std::vector<std::string_view>& names);

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "app/frame/frame.h"
+#include "app/tables/catalog_tables.h"
+#include "app/tables/open_table.h"
 #include "runtime/platform/drive_map.h"
 #include "runtime/platform/message_box.h"
 #include "runtime/ui/run.h"
@@ -111,6 +113,20 @@ inline void runTarrow(const std::function<void()>& driver) {
     while (kiv::ui::slotsInUse() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     Kiv$LOCKTHREAD();
   });
+}
+
+// Gives the catalogued file of `path` the comment `comment`, through the FILES table.
+inline void setFileComment(const std::string& path, const std::string& comment) {
+  CatalogUse use(Files, FilesUseCount);
+  Files.set(Files.ByDiskId);
+  for (Files.next(); kiv::errorCode() == 0; Files.next()) {
+    if (Files.rec.Path.str() != path) continue;
+    Files.rec.Comment = comment;
+    Files.put();
+    ASSERT_EQ(kiv::errorCode(), 0);
+    return;
+  }
+  FAIL() << path;
 }
 
 }  // namespace apptest

@@ -38,6 +38,7 @@ bool hover(uint64_t window, int32_t feq, bool in);
 namespace {
 
 using apptest::Boxes;
+using apptest::setFileComment;
 using apptest::waitFor;
 
 // Controls of the logging window, the note editor and the disk picker.
@@ -204,18 +205,6 @@ class LogDiskWindow : public ::testing::Test {
     for (Disks.next(); kiv::errorCode() == 0; Disks.next()) disks.push_back(Disks.rec);
     Kiv$clearerror();
     return disks;
-  }
-  void setFileComment(const std::string& path, const std::string& comment) {
-    CatalogUse use(Files, FilesUseCount);
-    Files.set(Files.ByDiskId);
-    for (Files.next(); kiv::errorCode() == 0; Files.next()) {
-      if (Files.rec.Path.str() != path) continue;
-      Files.rec.Comment = comment;
-      Files.put();
-      ASSERT_EQ(kiv::errorCode(), 0);
-      return;
-    }
-    FAIL() << path;
   }
   // Logs the test volume and saves it, answering the boxes with `answers`.
   void logAndSave(std::initializer_list<uint32_t> answers) {

@@ -29,6 +29,7 @@ namespace {
 using apptest::Boxes;
 using apptest::freeLetter;
 using apptest::localTime;
+using apptest::setFileComment;
 using apptest::setModified;
 using apptest::writeFile;
 
@@ -137,18 +138,6 @@ class Logging : public ::testing::Test {
     Disks.rec.IdNum = id;
     Disks.get(Disks.ByIdNum);
     ASSERT_EQ(kiv::errorCode(), 0) << id;
-  }
-  void setFileComment(const std::string& path, const std::string& comment) {
-    CatalogUse use(Files, FilesUseCount);
-    Files.set(Files.ByDiskId);
-    for (Files.next(); kiv::errorCode() == 0; Files.next()) {
-      if (Files.rec.Path.str() != path) continue;
-      Files.rec.Comment = comment;
-      Files.put();
-      ASSERT_EQ(kiv::errorCode(), 0);
-      return;
-    }
-    FAIL() << path;
   }
 
   kivtest::TempDir dir;  // the catalog's current directory
