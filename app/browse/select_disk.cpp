@@ -12,7 +12,7 @@
 namespace {
 
 const char* const kModule = "TARROW.kvw$tarro012";
-enum : int32_t { kList = 1, kSelect = 2, kClose = 3 };
+using namespace selectdisk_feq;
 constexpr int32_t kDoubleClick = 5;
 
 // One row: ID, label, category, free space, serial number, and the record's position.

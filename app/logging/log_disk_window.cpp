@@ -16,34 +16,8 @@ namespace {
 
 const char* const kModule = "TARROW.kvw$tarro010";
 
-// Controls of LOGDISK$WINDOW.
-enum : int32_t {
-  kDriveList = 3,
-  kDrivePicture = 4,
-  kLogButton = 7,
-  kLabel = 11,
-  kCategory = 13,
-  kCategoryButton = 14,
-  kFilesNotLogged = 15,
-  kNoteButton = 16,
-  kFileCount = 18,
-  kPieFrame = 19,
-  kPie = 20,
-  kPercentFree = 25,
-  kSaveArea = 29,
-  kSavePicture = 30,
-  kSaveCaption = 31,
-  kCloseArea = 32,
-  kClosePicture = 33,
-  kCloseCaption = 34,
-  kPathLine = 35,
-  kSortName = 36,
-  kSortAttrib = 40,
-  kFileList = 41,
-};
-
-// Controls of EDITNOTE$WINDOW.
-enum : int32_t { kNoteSave = 3, kNoteCancel = 4 };
+using namespace logdisk_feq;
+using namespace editnote_feq;
 
 // A flat picture area that tracks the mouse: its plate, picture and caption, and the green
 // (resting) and red (lit) pictures.

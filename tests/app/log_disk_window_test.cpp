@@ -12,6 +12,7 @@
 #include <map>
 #include <thread>
 
+#include "app/browse/select_disk.h"
 #include "app/frame/frame.h"
 #include "app/logging/adding_windows.h"
 #include "app/logging/drives.h"
@@ -41,28 +42,10 @@ using apptest::Boxes;
 using apptest::setFileComment;
 using apptest::waitFor;
 
-// Controls of the logging window, the note editor and the disk picker.
-enum : int32_t {
-  kDriveList = 3,
-  kDrivePicture = 4,
-  kLogButton = 7,
-  kLabel = 11,
-  kFilesNotLogged = 15,
-  kNoteButton = 16,
-  kFileCount = 18,
-  kPercentFree = 25,
-  kSaveArea = 29,
-  kCloseArea = 32,
-  kPathLine = 35,
-  kSortName = 36,
-  kSortSize = 39,
-  kFileList = 41,
-  kNoteText = 2,
-  kNoteSave = 3,
-  kPickerList = 1,
-  kPickerSelect = 2,
-  kPickerClose = 3,
-};
+using namespace logdisk_feq;
+using namespace editnote_feq;
+constexpr int32_t kPickerList = selectdisk_feq::kList, kPickerSelect = selectdisk_feq::kSelect,
+                  kPickerClose = selectdisk_feq::kClose;
 
 struct StoredFile {
   int32_t disk, displayDate, size;

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/frame/frame.h"
+#include "app/logging/log_disk_window.h"
 #include "runtime/platform/drive_map.h"
 #include "runtime/ui/automation.h"
 #include "runtime/ui/run.h"
@@ -75,7 +76,7 @@ void drive() {
   uint64_t log = au::findWindow(3, "LOGDISK$WINDOW", 20000);
   check(log != 0, "no logging window");
   if (log) {
-    constexpr int32_t kDriveList = 3, kLogButton = 7, kFileCount = 18, kSaveArea = 29;
+    using namespace logdisk_feq;
     // The window fills its drive list and selects the first drive once it is open.
     int32_t row = 0;
     eventually(
