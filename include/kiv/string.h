@@ -40,7 +40,7 @@ inline std::string upper(std::string_view s) {
   return takeHeap(h);
 }
 // UPPER done in place on `n` characters of a field or buffer, by the same letter rules.
-inline void upperInPlace(char* text, size_t n) { Kiv$UPPERinplace(text, uint32_t(n)); }
+inline void upperInPlace(char* text, size_t n) { Kiv$isfupper(text, uint32_t(n)); }
 inline std::string lower(std::string_view s) {
   KivHeapStr h{};
   Kiv$LOWER(&h, s.data(), uint32_t(s.size()));

@@ -74,8 +74,6 @@ void Kiv$RIGHT(KivHeapStr* out, const char* addr, uint32_t len, int32_t width);
 void Kiv$CENTER(KivHeapStr* out, const char* addr, uint32_t len, int32_t width);
 void Kiv$ALL(KivHeapStr* out, const char* addr, uint32_t len, int32_t length);
 void Kiv$UPPER(KivHeapStr* out, const char* addr, uint32_t len);
-/* UPPER of len characters where they stand. */
-void Kiv$UPPERinplace(char* text, uint32_t len);
 void Kiv$LOWER(KivHeapStr* out, const char* addr, uint32_t len);
 void Kiv$CAPITAL(KivHeapStr* out, const char* addr, uint32_t len);
 int32_t Kiv$NUMERIC(const char* addr, uint32_t len);

@@ -218,14 +218,6 @@ int32_t instring(const char* searched, uint32_t m, const char* sought, uint32_t 
   return 0;
 }
 
-void mapCase(char* text, uint32_t len, uint8_t fromFlag) {
-  for (uint32_t i = 0; i < len; ++i) {
-    auto c = static_cast<uint8_t>(text[i]);
-    if ((ISFINFO.classFlags[c] & fromFlag) && ISFINFO.caseMap[c])
-      text[i] = static_cast<char>(ISFINFO.caseMap[c]);
-  }
-}
-
 // Runs a stack operation on a copy of the given string and hands the result over as a heap string.
 template <typename Op>
 void standalone(KivHeapStr* out, const char* addr, uint32_t len, Op op) {
@@ -594,13 +586,13 @@ int32_t Kiv$StackINSTRING(int32_t step, int32_t start) {
 void Kiv$StackUPPER(void) {
   if (!checkPop(1)) return;
   Kiv$StackHeap();
-  mapCase(top().text, top().len, KIV_ISF_LOWER);
+  Kiv$isfupper(top().text, top().len);
 }
 
 void Kiv$StackLOWER(void) {
   if (!checkPop(1)) return;
   Kiv$StackHeap();
-  mapCase(top().text, top().len, KIV_ISF_UPPER);
+  Kiv$isflower(top().text, top().len);
 }
 
 int32_t Kiv$StackVAL(void) {
@@ -754,7 +746,6 @@ void Kiv$ALL(KivHeapStr* out, const char* addr, uint32_t len, int32_t length) {
 void Kiv$UPPER(KivHeapStr* out, const char* addr, uint32_t len) {
   standalone(out, addr, len, [] { Kiv$StackUPPER(); });
 }
-void Kiv$UPPERinplace(char* text, uint32_t len) { mapCase(text, len, KIV_ISF_LOWER); }
 void Kiv$LOWER(KivHeapStr* out, const char* addr, uint32_t len) {
   standalone(out, addr, len, [] { Kiv$StackLOWER(); });
 }

@@ -39,7 +39,7 @@ char upperOf(char c) {
 
 std::string upper(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = upperOf(c);
+  Kiv$isfupper(r.data(), uint32_t(r.size()));
   return r;
 }
 
