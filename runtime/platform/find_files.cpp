@@ -167,12 +167,15 @@ bool readNames(DIR* dir, FolderNames* out) {
 
 // The entries of an open search that its mask selects, examined ahead of the reader on helper
 // threads while the reader hands out earlier ones (statx of a name is most of a search's cost).
-// Each entry is claimed once, by a helper or by the reader when it gets there first. Results
-// wait in the slots of two windows, so memory stays bounded however large the folder. Owned
-// jointly by the search and its helpers, so a search closed early is safe.
+// Entries are claimed in runs of kRun, each run once, by a helper or by the reader when it gets
+// there first: claiming runs rather than single entries keeps the threads off each other's
+// cache lines. Results wait in the slots of two windows, so memory stays bounded however large
+// the folder. Owned jointly by the search and its helpers, so a search closed early is safe.
 class ExaminedAhead {
  public:
   static constexpr size_t kWindow = 1024;
+  static constexpr size_t kRun = 64;
+  static_assert(kWindow % kRun == 0, "a run lies within one window");
 
   ExaminedAhead(DIR* dir, dev_t device) : dir_(dir), device_(device) {}
 
@@ -181,9 +184,9 @@ class ExaminedAhead {
     if (!readNames(dir_, &names_)) return false;
     for (size_t i = 0; i < names_.names.size(); ++i)
       if (matchesMask(names_.names[i], mask)) selected_.push_back(uint32_t(i));
-    states_.reset(new std::atomic<uint8_t>[selected_.size()]);
-    for (size_t k = 0; k < selected_.size(); ++k)
-      states_[k].store(kFree, std::memory_order_relaxed);
+    const size_t runs = (selected_.size() + kRun - 1) / kRun;
+    states_.reset(new std::atomic<uint8_t>[runs]);
+    for (size_t r = 0; r < runs; ++r) states_[r].store(kFree, std::memory_order_relaxed);
     slots_.resize(std::min(selected_.size(), 2 * kWindow));
     return true;
   }
@@ -199,7 +202,7 @@ class ExaminedAhead {
     const size_t from = k - k % kWindow;
     if (from >= self->size()) return;
     const size_t to = std::min(from + kWindow, self->size());
-    const size_t helpers = std::min(helperThreadCount(), (to - from + 31) / 32);
+    const size_t helpers = std::min(helperThreadCount(), (to - from + 2 * kRun - 1) / (2 * kRun));
     for (size_t i = 0; i < helpers; ++i)
       if (!runOnHelper([self, from, to] {
             // The first helper of a search works out the alternate names before it examines.
@@ -222,13 +225,15 @@ class ExaminedAhead {
 
   // Entry `k`, examined by a helper or here. Entries are taken in order, each once, by one
   // reader.
-  Examined take(size_t k) {
-    uint8_t expected = kFree;
-    if (states_[k].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
-      return examine(fd(), device_, name(k));
-    // A helper is on it. Meanwhile the reader examines the window's entries from its far end,
-    // where the helpers come last.
-    waitUntilDone(states_[k], [this, k] { return examineFromEnd(k); });
+  const Examined& take(size_t k) {
+    const size_t run = k / kRun;
+    if (run != readyRun_) {
+      if (!examineUnclaimed(run))
+        // A helper is on it. Meanwhile the reader examines the window's runs from its far end,
+        // where the helpers come last.
+        waitUntilDone(states_[run], [this, run] { return examineFromEnd(run); });
+      readyRun_ = run;
+    }
     return slots_[k % slots_.size()];
   }
 
@@ -269,52 +274,57 @@ class ExaminedAhead {
     markDone(alternatesState_);
   }
 
-  // Examines entry `j` into its slot unless someone has claimed it. False when it was claimed.
-  bool examineUnclaimed(size_t j) {
+  // Examines the entries of run `r` into their slots unless someone has claimed it. False when
+  // it was claimed.
+  bool examineUnclaimed(size_t r) {
     uint8_t expected = kFree;
-    if (!states_[j].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
+    if (!states_[r].compare_exchange_strong(expected, kTaken, std::memory_order_acquire))
       return false;
-    slots_[j % slots_.size()] = examine(fd(), device_, name(j));
-    markDone(states_[j]);
+    const size_t end = std::min((r + 1) * kRun, size());
+    for (size_t j = r * kRun; j < end; ++j)
+      slots_[j % slots_.size()] = examine(fd(), device_, name(j));
+    markDone(states_[r]);
     return true;
   }
 
-  // Examines the first unclaimed entry of the first window. False when there is none.
+  // Examines the first unclaimed run of the first window. False when there is none.
   bool examineFromStart() {
-    const size_t end = std::min(kWindow, size());
+    const size_t end = (std::min(kWindow, size()) + kRun - 1) / kRun;
     while (startCursor_ < end)
       if (examineUnclaimed(startCursor_++)) return true;
     return false;
   }
 
-  // Examines the last unclaimed entry of the window of `k` beyond `k`. False when there is none:
-  // the helpers, coming from the front, have claimed everything up to there.
-  bool examineFromEnd(size_t k) {
-    const size_t window = k / kWindow;
+  // Examines the last unclaimed run of the window of run `r` beyond `r`. False when there is
+  // none: the helpers, coming from the front, have claimed everything up to there.
+  bool examineFromEnd(size_t r) {
+    constexpr size_t kRunsPerWindow = kWindow / kRun;
+    const size_t window = r / kRunsPerWindow;
     if (window != endWindow_) {
       endWindow_ = window;
-      endCursor_ = std::min((window + 1) * kWindow, size());
+      endCursor_ = std::min((window + 1) * kRunsPerWindow, (size() + kRun - 1) / kRun);
     }
-    return endCursor_ > k + 1 && examineUnclaimed(--endCursor_);
+    return endCursor_ > r + 1 && examineUnclaimed(--endCursor_);
   }
 
   void examineRange(size_t from, size_t to) {
-    for (size_t k = from; k < to && !cancelled_.load(std::memory_order_relaxed); ++k)
-      examineUnclaimed(k);
+    for (size_t r = from / kRun; r * kRun < to && !cancelled_.load(std::memory_order_relaxed); ++r)
+      examineUnclaimed(r);
   }
 
   DIR* dir_;
   const dev_t device_;
   FolderNames names_;
   std::vector<uint32_t> selected_;  // positions of the entries the mask selects
-  std::unique_ptr<std::atomic<uint8_t>[]> states_;
+  std::unique_ptr<std::atomic<uint8_t>[]> states_;  // of each run
   std::vector<Examined> slots_;
   std::atomic<bool> cancelled_{false};
-  std::atomic<int> sleepers_{0};         // readers asleep on an entry's state: only then a wake-up
+  std::atomic<int> sleepers_{0};         // readers asleep on a run's state: only then a wake-up
   std::vector<std::string> alternates_;  // of every name of the folder
   std::atomic<uint8_t> alternatesState_{kFree};
+  size_t readyRun_ = SIZE_MAX;  // the run the reader is handing out, examined
   // The reader's ways in: from the start while the alternate names are made, from the far end
-  // of a window while a helper examines its entry.
+  // of a window while a helper examines its run.
   size_t startCursor_ = 0;
   size_t endWindow_ = SIZE_MAX, endCursor_ = 0;
 };
