@@ -88,14 +88,17 @@ void BM_FindCommand(benchmark::State& state) {
 }
 BENCHMARK(BM_FindCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
-// The walk alone: every directory entered, every file converted into a file-list entry.
+// The walk alone: every directory entered, every file converted into a file-list entry. The
+// list of the run before is emptied outside the timing, as a first logging starts with none.
 void BM_WalkIntoFileList(benchmark::State& state) {
   std::string root = tree().entry().substr(0, 3);
   char cwd[4096];
   if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
   for (auto _ : state) {
+    state.PauseTiming();
     FileList.free();
     Logged.FileCount = 0;
+    state.ResumeTiming();
     SetCurrentDirectoryA(root.c_str());
     WalkTree(root);
   }

@@ -1,5 +1,9 @@
 #include "runtime/platform/file_times.h"
 
+#include <time.h>
+
+#include <unordered_map>
+
 #include "include/kvrun32/platform.h"
 #include "runtime/core/error_state.h"
 
@@ -24,6 +28,61 @@ void civilFromDays(int64_t days, int64_t* year, unsigned* month, unsigned* day) 
   *year = int64_t(yoe) + era * 400 + (*month <= 2);
 }
 
+// The UTC offset of local time (seconds east) at `seconds`; false when the host cannot tell.
+bool hostOffsetAt(time_t seconds, long* offset) {
+  struct tm local {};
+  if (!localtime_r(&seconds, &local)) return false;
+  *offset = local.tm_gmtoff;
+  return true;
+}
+
+// The UTC offsets of whole days, so that the many file times of a folder walk cost one look-up
+// of the host's zone rules per day rather than one per time. A day is kept when its offset is
+// the same at every six hours of it (no zone changes its offset twice within six hours); a day
+// holding a change is asked of the host second by second. What is kept goes when the zone
+// changes (the host reads TZ again on tzset and mktime).
+class DayOffsets {
+ public:
+  bool offsetAt(time_t seconds, long* offset) {
+    const Zone zone = currentZone();
+    if (!(zone == zone_)) {
+      days_.clear();
+      zone_ = zone;
+    }
+    const int64_t day = seconds >= 0 ? seconds / 86'400 : -((-int64_t(seconds) + 86'399) / 86'400);
+    if (auto it = days_.find(day); it != days_.end()) {
+      *offset = it->second;
+      return true;
+    }
+    if (!hostOffsetAt(seconds, offset)) return false;
+    const time_t start = time_t(day * 86'400);
+    long probe = 0;
+    for (time_t at = start; at < start + 86'400; at += 6 * 3'600)
+      if (!hostOffsetAt(at, &probe) || probe != *offset) return true;
+    if (!hostOffsetAt(start + 86'399, &probe) || probe != *offset) return true;
+    if (days_.size() >= kDaysKept) days_.clear();
+    days_.emplace(day, *offset);
+    return true;
+  }
+
+ private:
+  static constexpr size_t kDaysKept = 1 << 16;
+
+  struct Zone {
+    const char* names[2] = {nullptr, nullptr};
+    long west = 0;
+    int daylight = 0;
+    bool operator==(const Zone& o) const {
+      return names[0] == o.names[0] && names[1] == o.names[1] && west == o.west &&
+             daylight == o.daylight;
+    }
+  };
+  static Zone currentZone() { return Zone{{tzname[0], tzname[1]}, timezone, ::daylight}; }
+
+  Zone zone_;
+  std::unordered_map<int64_t, long> days_;
+};
+
 }  // namespace
 
 uint64_t fileTimeFromUnix(int64_t seconds, uint32_t nanoseconds) {
@@ -44,12 +103,13 @@ int32_t FileTimeToLocalFileTime(const KivFileTime* fileTime, KivFileTime* localF
   }
   // The offset in effect at that instant (daylight saving time included), not today's.
   time_t seconds = time_t(int64_t(*fileTime / kTicksPerSecond) - kSeconds1601To1970);
-  struct tm local {};
-  if (!localtime_r(&seconds, &local)) {
+  thread_local DayOffsets days;
+  long offset = 0;
+  if (!days.offsetAt(seconds, &offset)) {
     kiv::core::setPlatformError(87);
     return 0;
   }
-  int64_t shifted = int64_t(*fileTime) + int64_t(local.tm_gmtoff) * kTicksPerSecond;
+  int64_t shifted = int64_t(*fileTime) + int64_t(offset) * kTicksPerSecond;
   if (shifted < 0) {
     kiv::core::setPlatformError(87);
     return 0;

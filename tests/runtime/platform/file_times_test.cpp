@@ -99,6 +99,42 @@ TEST(FileTimes, LocalTimeUsesTheOffsetOfThatInstant) {
   }
 }
 
+// Many times, in order and out of it, over two years in zones with and without daylight time:
+// each converts with the offset the host gives for that very second, also when the zone changes
+// between two conversions of the same day.
+TEST(FileTimes, LocalTimeAgreesWithTheHostSecondBySecond) {
+  const char* zones[] = {"EST5EDT,M3.2.0,M11.1.0", "CET-1CEST,M3.5.0,M10.5.0/3", "JST-9",
+                         "NZST-12NZDT,M9.5.0,M4.1.0/3", "EST5EDT,M3.2.0,M11.1.0"};
+  uint64_t state = 12345;
+  auto next = [&state] { return state = state * 6364136223846793005ull + 1442695040888963407ull; };
+  for (const char* tz : zones) {
+    LocalZone zone(tz);
+    const int64_t from = 1'704'067'200;  // 2024-01-01 UTC
+    int mismatches = 0;
+    for (int i = 0; i < 20'000; ++i) {
+      // Half the times walk forward in 37-minute steps across every transition, half jump.
+      int64_t seconds = i % 2 ? from + int64_t(i / 2) * 37 * 60 + int64_t(next() >> 58)
+                              : from + int64_t(next() >> 20) % (2 * 365 * 86'400);
+      uint64_t utc = kUnixEpoch + uint64_t(seconds) * kTicks, local = 0;
+      ASSERT_EQ(FileTimeToLocalFileTime(&utc, &local), 1);
+      time_t t = time_t(seconds);
+      struct tm host {};
+      ASSERT_TRUE(localtime_r(&t, &host));
+      if (int64_t(local - utc) / int64_t(kTicks) != host.tm_gmtoff && ++mismatches <= 5)
+        ADD_FAILURE() << tz << " at " << seconds;
+    }
+    EXPECT_EQ(mismatches, 0) << tz;
+  }
+  // The seconds around a change, each asked after its day was seen.
+  LocalZone zone("EST5EDT,M3.2.0,M11.1.0");
+  for (int64_t seconds = 1'710'053'990; seconds < 1'710'054'010; ++seconds) {
+    uint64_t utc = kUnixEpoch + uint64_t(seconds) * kTicks, local = 0;
+    ASSERT_EQ(FileTimeToLocalFileTime(&utc, &local), 1);
+    EXPECT_EQ(int64_t(local - utc) / int64_t(kTicks), seconds < 1'710'054'000 ? -5 * 3600 : -4 * 3600)
+        << seconds;
+  }
+}
+
 TEST(FileTimes, LocalTimeEastOfGreenwichAndAtTheStartOfTime) {
   LocalZone zone("JST-9");
   uint64_t utc = kUnixEpoch, local = 0;
