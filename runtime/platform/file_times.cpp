@@ -46,12 +46,18 @@ class DayOffsets {
   bool offsetAt(time_t seconds, long* offset) {
     const Zone zone = currentZone();
     if (!(zone == zone_)) {
-      days_.clear();
+      forget();
       zone_ = zone;
     }
     const int64_t day = seconds >= 0 ? seconds / 86'400 : -((-int64_t(seconds) + 86'399) / 86'400);
+    if (haveLast_ && day == lastDay_) {
+      *offset = lastOffset_;
+      return true;
+    }
     if (auto it = days_.find(day); it != days_.end()) {
-      *offset = it->second;
+      haveLast_ = true;
+      lastDay_ = day;
+      *offset = lastOffset_ = it->second;
       return true;
     }
     if (!hostOffsetAt(seconds, offset)) return false;
@@ -60,7 +66,7 @@ class DayOffsets {
     for (time_t at = start; at < start + 86'400; at += 6 * 3'600)
       if (!hostOffsetAt(at, &probe) || probe != *offset) return true;
     if (!hostOffsetAt(start + 86'399, &probe) || probe != *offset) return true;
-    if (days_.size() >= kDaysKept) days_.clear();
+    if (days_.size() >= kDaysKept) forget();
     days_.emplace(day, *offset);
     return true;
   }
@@ -77,10 +83,17 @@ class DayOffsets {
              daylight == o.daylight;
     }
   };
+  void forget() {
+    days_.clear();
+    haveLast_ = false;
+  }
   static Zone currentZone() { return Zone{{tzname[0], tzname[1]}, timezone, ::daylight}; }
 
   Zone zone_;
   std::unordered_map<int64_t, long> days_;
+  bool haveLast_ = false;  // the day last found in days_, and its offset
+  int64_t lastDay_ = 0;
+  long lastOffset_ = 0;
 };
 
 }  // namespace

@@ -31,6 +31,8 @@
 namespace kiv::platform {
 namespace {
 
+constexpr size_t kDirentBuffer = 64 * 1024;
+
 constexpr unsigned kStatxWanted =
     STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
 
@@ -148,18 +150,24 @@ struct FolderNames {
   std::vector<std::string_view> names;  // into text, valid once reading is done
 };
 
-// Reads the names of the folder open as `dir`. False with errno set.
-bool readNames(DIR* dir, FolderNames* out) {
+// Reads the names of the folder open as `fd`, many at a time. False with errno set.
+bool readNames(int fd, FolderNames* out) {
+  thread_local std::unique_ptr<char[]> buffer(new char[kDirentBuffer]);
   std::vector<std::pair<size_t, size_t>> spans;
-  errno = 0;
-  while (dirent* e = readdir(dir)) {
-    const char* n = e->d_name;
-    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-    size_t len = strlen(n);
-    spans.emplace_back(out->text.size(), len);
-    out->text.append(n, len + 1);
+  for (;;) {
+    const ssize_t got = getdents64(fd, buffer.get(), kDirentBuffer);
+    if (got < 0) return false;
+    if (got == 0) break;
+    for (ssize_t at = 0; at < got;) {
+      const auto* e = reinterpret_cast<const dirent64*>(buffer.get() + at);
+      at += e->d_reclen;
+      const char* n = e->d_name;
+      if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+      size_t len = strlen(n);
+      spans.emplace_back(out->text.size(), len);
+      out->text.append(n, len + 1);
+    }
   }
-  if (errno != 0) return false;
   out->names.reserve(spans.size());
   for (auto [at, len] : spans) out->names.emplace_back(out->text.data() + at, len);
   return true;
@@ -177,11 +185,11 @@ class ExaminedAhead {
   static constexpr size_t kRun = 64;
   static_assert(kWindow % kRun == 0, "a run lies within one window");
 
-  ExaminedAhead(DIR* dir, dev_t device) : dir_(dir), device_(device) {}
+  ExaminedAhead(int fd, dev_t device) : fd_(fd), device_(device) {}
 
   // Reads the folder's names and picks those `mask` selects. False with errno set.
   bool readFolder(std::string_view mask) {
-    if (!readNames(dir_, &names_)) return false;
+    if (!readNames(fd_, &names_)) return false;
     for (size_t i = 0; i < names_.names.size(); ++i)
       if (matchesMask(names_.names[i], mask)) selected_.push_back(uint32_t(i));
     const size_t runs = (selected_.size() + kRun - 1) / kRun;
@@ -190,11 +198,11 @@ class ExaminedAhead {
     slots_.resize(std::min(selected_.size(), 2 * kWindow));
     return true;
   }
-  ~ExaminedAhead() { closedir(dir_); }
+  ~ExaminedAhead() { close(fd_); }
 
   size_t size() const { return selected_.size(); }
   std::string_view name(size_t k) const { return names_.names[selected_[k]]; }
-  int fd() const { return dirfd(dir_); }
+  int fd() const { return fd_; }
   dev_t device() const { return device_; }
 
   // Puts helpers on the window that holds entry `k`, when there is one.
@@ -312,7 +320,7 @@ class ExaminedAhead {
       examineUnclaimed(r);
   }
 
-  DIR* dir_;
+  const int fd_;  // the folder, open
   const dev_t device_;
   FolderNames names_;
   std::vector<uint32_t> selected_;  // positions of the entries the mask selects
@@ -398,16 +406,16 @@ KivFindHandle FindFirstFileA(const char* pattern, KivFindData* data) {
   const bool atRoot = folder->below.empty();
   std::string host = hostPath(*folder);
 
-  DIR* dir = opendir(host.c_str());
-  if (!dir) {
+  const int dir = open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) {
     if (errno == ENOENT) return fail(3);  // the folder of the pattern is missing
     recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
   struct stat folderStat {};
-  if (fstat(dirfd(dir), &folderStat) != 0) {
+  if (fstat(dir, &folderStat) != 0) {
     recordHostError(errno);
-    closedir(dir);
+    close(dir);
     return KIV_INVALID_HANDLE;
   }
   auto search = std::make_unique<Search>();

@@ -135,6 +135,22 @@ TEST(FileTimes, LocalTimeAgreesWithTheHostSecondBySecond) {
   }
 }
 
+TEST(FileTimes, ADaySeenInOneZoneIsLookedUpAnewInTheNext) {
+  const uint64_t winter = kUnixEpoch + 1'705'320'000ull * kTicks;
+  const uint64_t summer = kUnixEpoch + 1'720'958'400ull * kTicks;
+  uint64_t local = 0;
+  {
+    LocalZone east("JST-9");
+    ASSERT_EQ(FileTimeToLocalFileTime(&winter, &local), 1);
+    ASSERT_EQ(FileTimeToLocalFileTime(&winter, &local), 1);
+    EXPECT_EQ(local, winter + 9 * 3600 * kTicks);
+  }
+  LocalZone west("PST8");
+  ASSERT_EQ(FileTimeToLocalFileTime(&summer, &local), 1);
+  ASSERT_EQ(FileTimeToLocalFileTime(&winter, &local), 1);
+  EXPECT_EQ(local, winter - 8 * 3600 * kTicks);
+}
+
 TEST(FileTimes, LocalTimeEastOfGreenwichAndAtTheStartOfTime) {
   LocalZone zone("JST-9");
   uint64_t utc = kUnixEpoch, local = 0;
