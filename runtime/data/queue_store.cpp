@@ -57,12 +57,11 @@ bool sameKeys(const std::vector<kiv::data::KeyComponent>& a,
 KivQueueStore::KivQueueStore(std::shared_ptr<const class_descriptor> layout)
     : layout_(std::move(layout)),
       recordSize_(layout_->RecordSize()),
+      pool_(recordSize_),
       changes_(clockStart()),
       lastSeen_(changes_ - 1) {}
 
-KivQueueStore::~KivQueueStore() {
-  for (size_t i = 0; i < entries_.size(); ++i) std::free(entries_.at(i));
-}
+KivQueueStore::~KivQueueStore() = default;  // the pool gives back every entry at once
 
 // A key list equal to the one in force keeps its comparer and the codes made under it.
 bool KivQueueStore::setKeys(const int32_t* fields) {
@@ -183,11 +182,11 @@ size_t KivQueueStore::keyedPosition(const Probe& probe) const {
 }
 
 int32_t KivQueueStore::insertCopy(const void* buffer, size_t pos, uint64_t code) {
-  auto* copy = static_cast<uint8_t*>(std::malloc(recordSize_ ? recordSize_ : 1));
+  uint8_t* copy = pool_.allocate();
   if (!copy) return kNoMemory;
   std::memcpy(copy, buffer, recordSize_);
   if (!entries_.insert(pos, copy, code)) {
-    std::free(copy);
+    pool_.release(copy);
     return kNoMemory;
   }
   pointer_ = int32_t(pos + 1);
@@ -244,7 +243,7 @@ int32_t KivQueueStore::put(const void* buffer) {
   const Probe p = probe(entry);
   size_t to = keyedPosition(p);
   if (!entries_.insert(to, entry, p.code)) {
-    std::free(entry);
+    pool_.release(entry);
     pointer_ = 0;
     changed();
     return kNoMemory;
@@ -256,7 +255,7 @@ int32_t KivQueueStore::put(const void* buffer) {
 
 int32_t KivQueueStore::remove() {
   if (pointer_ <= 0 || uint32_t(pointer_) > count()) return kNotFound;
-  std::free(entries_.erase(size_t(pointer_ - 1)));
+  pool_.release(entries_.erase(size_t(pointer_ - 1)));
   changed();
   return kOk;
 }

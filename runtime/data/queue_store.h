@@ -1,4 +1,4 @@
-// The store behind a queue: separately allocated copies of the record buffer in order, the
+// The store behind a queue: copies of the record buffer in order (from the store's own pool), the
 // pointer, the key list in force and the change counter. Operations give 0 or the error code to
 // report (30 nothing there, 8 no memory, 75 an unknown key field).
 #pragma once
@@ -10,6 +10,7 @@
 
 #include "runtime/data/entry_list.h"
 #include "runtime/data/queue_keys.h"
+#include "runtime/data/record_pool.h"
 
 class class_descriptor;
 
@@ -76,6 +77,7 @@ struct KivQueueStore {
 
   std::shared_ptr<const class_descriptor> layout_;
   uint32_t recordSize_;
+  kiv::data::RecordPool pool_;  // declared before the entries: they live in it
   kiv::data::EntryList entries_;
   int32_t pointer_ = 0;
   std::vector<kiv::data::KeyComponent> keys_;

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/core/error_state.h"
@@ -196,10 +197,44 @@ std::string literalHostPath(const DrivePath& path) {
   return path.drive.folder + "/" + path.below;
 }
 
+namespace {
+
+// Host paths found case-blind before, by their literal form: a walk names each folder in upper
+// case again and again. One is taken again while it is still there; the literal path is always
+// tried first, so an exact name that appears meanwhile still wins.
+class CaseBlindPaths {
+ public:
+  std::optional<std::string> find(const std::string& literal) {
+    std::lock_guard lock(mutex_);
+    auto it = found_.find(literal);
+    if (it == found_.end()) return std::nullopt;
+    return it->second;
+  }
+  void keep(const std::string& literal, const std::string& host) {
+    std::lock_guard lock(mutex_);
+    if (found_.size() >= kKept) found_.clear();
+    found_[literal] = host;
+  }
+
+ private:
+  static constexpr size_t kKept = 4096;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::string> found_;
+};
+
+CaseBlindPaths& caseBlindPaths() {
+  static CaseBlindPaths* paths = new CaseBlindPaths;
+  return *paths;
+}
+
+}  // namespace
+
 std::string hostPath(const DrivePath& path) {
   std::string literal = literalHostPath(path);
   struct stat st {};
   if (lstat(literal.c_str(), &st) == 0 || errno != ENOENT) return literal;
+  if (std::optional<std::string> before = caseBlindPaths().find(literal))
+    if (lstat(before->c_str(), &st) == 0) return *before;
   std::string host = path.drive.folder;
   std::string_view rest = path.below;
   while (!rest.empty()) {
@@ -215,6 +250,7 @@ std::string hostPath(const DrivePath& path) {
     host = std::move(next);
     rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
   }
+  caseBlindPaths().keep(literal, host);
   return host;
 }
 

@@ -1,5 +1,6 @@
 #include "runtime/platform/helper_threads.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,7 +17,8 @@ namespace {
 
 class HelperThreads {
  public:
-  HelperThreads() : owner_(getpid()) {
+  HelperThreads() {
+    pthread_atfork(nullptr, nullptr, [] { forkedChild.store(true, std::memory_order_relaxed); });
     const unsigned processors = std::thread::hardware_concurrency();
     count_ = processors > 1 ? std::min(processors - 1, 3u) : 0;
     if (const char* n = getenv("KIV_HELPER_THREADS"); n && *n)
@@ -27,7 +29,7 @@ class HelperThreads {
 
   // A forked child has none of the threads, and its copy of the lock may have been taken at
   // the fork: it never touches either.
-  size_t count() const { return getpid() == owner_ ? count_ : 0; }
+  size_t count() const { return forkedChild.load(std::memory_order_relaxed) ? 0 : count_; }
 
   bool submit(std::function<void()> task) {
     if (count() == 0) return false;
@@ -74,7 +76,7 @@ class HelperThreads {
     }
   }
 
-  const pid_t owner_;
+  static inline std::atomic<bool> forkedChild{false};  // set in a child process made by fork
   size_t count_ = 0;
   std::mutex mutex_;
   std::condition_variable ready_;

@@ -142,6 +142,39 @@ Basis6 basis6(std::string_view name) {
   return b;
 }
 
+// Sorts positions in `names` by the names they point to. Names in one folder often share a
+// long start ("IMG_2023...", "Long file name ..."), so each is first compared by the eight
+// bytes after the start they all share, and in full only where those are equal.
+void sortByName(const std::vector<std::string_view>& names, std::vector<size_t>* positions) {
+  if (positions->empty()) return;
+  std::string_view first = names[positions->front()];
+  size_t shared = first.size();
+  for (size_t i : *positions) {
+    std::string_view n = names[i];
+    size_t k = 0;
+    while (k < shared && k < n.size() && n[k] == first[k]) ++k;
+    shared = k;
+  }
+  struct Keyed {
+    uint64_t key;  // the eight bytes after the shared start, big end first, zero padded
+    size_t position;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(positions->size());
+  for (size_t i : *positions) {
+    std::string_view n = names[i];
+    uint64_t key = 0;
+    for (size_t k = 0; k < 8; ++k)
+      key = key << 8 | (shared + k < n.size() ? static_cast<unsigned char>(n[shared + k]) : 0u);
+    keyed.push_back({key, i});
+  }
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    if (a.key != b.key) return a.key < b.key;
+    return names[a.position] < names[b.position];
+  });
+  for (size_t k = 0; k < keyed.size(); ++k) (*positions)[k] = keyed[k].position;
+}
+
 }  // namespace
 
 bool isValidShortName(std::string_view name) {
@@ -178,8 +211,7 @@ std::vector<std::string> alternateNames(const std::vector<std::string_view>& nam
     }
     if (names[i].find('~') != std::string_view::npos) taken.insert(upperShortName(names[i]));
   }
-  std::sort(pending.begin(), pending.end(),
-            [&](size_t a, size_t b) { return names[a] < names[b]; });
+  sortByName(names, &pending);
   // A candidate depends on the first six characters of the basis, the extension and N alone.
   // Numbers below where such a group stopped are all taken (names are only ever added), so each
   // group resumes there.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform_fixture.h"
@@ -108,6 +109,31 @@ TEST(CurrentDirectory, NamesDifferingOnlyInCase) {
   drive.tree.dir("Data/Old");
   EXPECT_EQ(SetCurrentDirectoryA("K:\\DATA\\OLD"), 1);
   EXPECT_EQ(hostCurrent(), drive.tree.root() + "/Data/Old");
+}
+
+// A folder found case-blind once is found again the same way, but never where it no longer is:
+// an exact name made since wins, and a folder renamed to another case is looked up anew.
+TEST(CurrentDirectory, FoldersFoundCaseBlindFollowChangesOnDisk) {
+  PinnedDrive drive('K');
+  drive.tree.dir("Media/Photos");
+  const std::string root = drive.tree.root();
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\MEDIA\\PHOTOS"), 1);
+  EXPECT_EQ(hostCurrent(), root + "/Media/Photos");
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\MEDIA\\PHOTOS"), 1);
+  EXPECT_EQ(hostCurrent(), root + "/Media/Photos");
+
+  std::filesystem::rename(root + "/Media/Photos", root + "/Media/pHOTOs");
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\MEDIA\\PHOTOS"), 1);
+  EXPECT_EQ(hostCurrent(), root + "/Media/pHOTOs");
+
+  std::filesystem::rename(root + "/Media", root + "/MEDIA");
+  std::filesystem::create_directory(root + "/MEDIA/PHOTOS");
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\MEDIA\\PHOTOS"), 1);
+  EXPECT_EQ(hostCurrent(), root + "/MEDIA/PHOTOS");
+
+  ASSERT_EQ(SetCurrentDirectoryA("K:\\"), 1);
+  std::filesystem::remove_all(root + "/MEDIA");
+  EXPECT_EQ(SetCurrentDirectoryA("K:\\MEDIA\\PHOTOS"), 0);
 }
 
 }  // namespace

@@ -259,6 +259,44 @@ TEST(Queue, SortMatchesAStableReferenceAcrossManyEntries) {
   EXPECT_EQ(sequence(t), expected);
 }
 
+// Entries deleted make room for later ones, and a freed queue's storage serves the next queue:
+// through all of it every entry keeps its own contents (under the address sanitizer, touching
+// a deleted entry's storage is reported too).
+TEST(Queue, EntriesKeepTheirContentsThroughDeletesAddsAndFrees) {
+  auto check = [](TestQueue& t, const std::vector<int32_t>& model) {
+    ASSERT_EQ(t.records(), int32_t(model.size()));
+    for (int32_t i = 1; i <= t.records(); ++i) {
+      t.get(i);
+      ASSERT_EQ(t.getLong(kSeq), model[size_t(i - 1)]) << i;
+      ASSERT_EQ(t.getLong(kId), -model[size_t(i - 1)]) << i;
+      ASSERT_EQ(t.getText(kName), std::to_string(model[size_t(i - 1)] % 100000)) << i;
+    }
+  };
+  auto fill = [](TestQueue& t, std::vector<int32_t>& model, int32_t from, int32_t count) {
+    for (int32_t seq = from; seq < from + count; ++seq) {
+      addEntry(t, -seq, std::to_string(seq % 100000), seq);
+      model.push_back(seq);
+    }
+  };
+  TestQueue a = makeQueue(), b = makeQueue();
+  std::vector<int32_t> modelA, modelB;
+  fill(a, modelA, 1, 60'000);  // past the largest storage block
+  for (int32_t i = int32_t(modelA.size()); i >= 1; i -= 3) {
+    a.get(i);
+    Kiv$DELETEqueue(a.q());
+    modelA.erase(modelA.begin() + (i - 1));
+  }
+  fill(a, modelA, 100'000, 25'000);
+  check(a, modelA);
+
+  Kiv$FREEqueue(a.q());
+  modelA.clear();
+  fill(b, modelB, 200'000, 60'000);
+  fill(a, modelA, 300'000, 1'000);
+  check(b, modelB);
+  check(a, modelA);
+}
+
 TEST(Queue, RunTimeQueues) {
   CLASS_DESCRIPTOR build;
   build.SETUP("R");
