@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "include/kvrun32/platform.h"
@@ -173,6 +174,12 @@ bool readNames(int fd, FolderNames* out) {
   return true;
 }
 
+class ExaminedAhead;
+// The search opened last, while it is open: a reader waiting on a helper examines some of its
+// entries meanwhile (a walk opens the next folder's search before it takes in the current one).
+std::mutex gNewestMutex;
+std::weak_ptr<ExaminedAhead> gNewest;
+
 // The entries of an open search that its mask selects, examined ahead of the reader on helper
 // threads while the reader hands out earlier ones (statx of a name is most of a search's cost).
 // Entries are claimed in runs of kRun, each run once, by a helper or by the reader when it gets
@@ -239,10 +246,20 @@ class ExaminedAhead {
       if (!examineUnclaimed(run))
         // A helper is on it. Meanwhile the reader examines the window's runs from its far end,
         // where the helpers come last.
-        waitUntilDone(states_[run], [this, run] { return examineFromEnd(run); });
+        waitUntilDone(states_[run], [this, run, other = true]() mutable {
+          if (examineFromEnd(run)) return true;
+          // Nothing left here: one run of the newest search instead, once per wait.
+          return std::exchange(other, false) && examineForNewest();
+        });
       readyRun_ = run;
     }
     return slots_[k % slots_.size()];
+  }
+
+  // Makes this the search opened last.
+  static void becomeNewest(const std::shared_ptr<ExaminedAhead>& self) {
+    std::lock_guard lock(gNewestMutex);
+    gNewest = self;
   }
 
   // The search is closed: helpers leave the rest alone.
@@ -315,6 +332,24 @@ class ExaminedAhead {
     return endCursor_ > r + 1 && examineUnclaimed(--endCursor_);
   }
 
+  // Examines the last unclaimed run of the newest search's first window, when that is another
+  // search. False when there is none.
+  bool examineForNewest() {
+    std::shared_ptr<ExaminedAhead> newest;
+    {
+      std::lock_guard lock(gNewestMutex);
+      newest = gNewest.lock();
+    }
+    if (!newest || newest.get() == this || newest->cancelled_.load(std::memory_order_relaxed))
+      return false;
+    const size_t runs = (std::min(kWindow, newest->size()) + kRun - 1) / kRun;
+    for (size_t r = runs; r-- > 0;) {
+      const uint8_t state = newest->states_[r].load(std::memory_order_relaxed);
+      if (state == kFree) return newest->examineUnclaimed(r);
+    }
+    return false;
+  }
+
   void examineRange(size_t from, size_t to) {
     for (size_t r = from / kRun; r * kRun < to && !cancelled_.load(std::memory_order_relaxed); ++r)
       examineUnclaimed(r);
@@ -323,7 +358,7 @@ class ExaminedAhead {
   const int fd_;  // the folder, open
   const dev_t device_;
   FolderNames names_;
-  std::vector<uint32_t> selected_;  // positions of the entries the mask selects
+  std::vector<uint32_t> selected_;                  // positions of the entries the mask selects
   std::unique_ptr<std::atomic<uint8_t>[]> states_;  // of each run
   std::vector<Examined> slots_;
   std::atomic<bool> cancelled_{false};
@@ -424,6 +459,7 @@ KivFindHandle FindFirstFileA(const char* pattern, KivFindData* data) {
     recordHostError(errno);
     return KIV_INVALID_HANDLE;
   }
+  ExaminedAhead::becomeNewest(search->ahead);
   ExaminedAhead::startWindow(search->ahead, 0);
   ExaminedAhead::startWindow(search->ahead, ExaminedAhead::kWindow);
   search->withDots = !atRoot;

@@ -87,11 +87,11 @@ TEST_F(FindFilesAhead, HelpersAreThere) {
   EXPECT_EQ(kiv::platform::helperThreadCount(), 2u);
 }
 
-TEST_F(FindFilesAhead, LargeFolderComesWholeInHostOrderWithEachEntrysOwnData) {
-  fill("big", 3500);  // four windows of examined entries
-  std::vector<Entry> got = search(drive.at("BIG\\*.*"));
-  std::vector<std::string> order = hostOrder(drive.tree.path("big"));
-  ASSERT_EQ(got.size(), order.size() + 2);
+// Checks a search of a folder `fill` made: ".", "..", then every entry in host order with its
+// own alternate name, type and size.
+void expectWholeFolder(const std::vector<Entry>& got, const std::string& hostFolder) {
+  std::vector<std::string> order = hostOrder(hostFolder);
+  ASSERT_EQ(got.size(), order.size() + 2) << hostFolder;
   EXPECT_EQ(got[0].name, ".");
   EXPECT_EQ(got[1].name, "..");
   std::vector<std::string_view> views(order.begin(), order.end());
@@ -109,6 +109,45 @@ TEST_F(FindFilesAhead, LargeFolderComesWholeInHostOrderWithEachEntrysOwnData) {
       EXPECT_EQ(e.attributes & KIV_ATTR_DIRECTORY, 0u) << e.name;
       EXPECT_EQ(e.size, uint32_t(number % 97)) << e.name;
     }
+  }
+}
+
+TEST_F(FindFilesAhead, LargeFolderComesWholeInHostOrderWithEachEntrysOwnData) {
+  fill("big", 3500);  // four windows of examined entries
+  expectWholeFolder(search(drive.at("BIG\\*.*")), drive.tree.path("big"));
+}
+
+// As a disk walk searches: each folder's search opens before the one before it is read, so a
+// reader waiting on a helper examines entries of the newer search meanwhile. Now and then the
+// newer search is closed unread and opened again.
+TEST_F(FindFilesAhead, SearchOpenedAheadOfTheOneBeingReadComesWhole) {
+  constexpr int kFolders = 24;
+  for (int f = 0; f < kFolders; ++f) fill("f" + std::to_string(f), 100 + 37 * f);
+  auto open = [&](int f, std::vector<Entry>* first) {
+    KivFindData d{};
+    KivFindHandle h = FindFirstFileA(drive.at("F" + std::to_string(f) + "\\*.*").c_str(), &d);
+    EXPECT_NE(h, KIV_INVALID_HANDLE);
+    *first = {{d.name, d.alternateName, d.attributes, d.sizeLow}};
+    return h;
+  };
+  std::vector<Entry> current, next;
+  KivFindHandle reading = open(0, &current);
+  for (int f = 0; f < kFolders; ++f) {
+    KivFindHandle ahead = KIV_INVALID_HANDLE;
+    if (f + 1 < kFolders) {
+      ahead = open(f + 1, &next);
+      if (f % 5 == 4) {  // closed unread, opened again
+        EXPECT_EQ(FindClose(ahead), 1);
+        ahead = open(f + 1, &next);
+      }
+    }
+    KivFindData d{};
+    while (FindNextFileA(reading, &d))
+      current.push_back({d.name, d.alternateName, d.attributes, d.sizeLow});
+    EXPECT_EQ(FindClose(reading), 1);
+    expectWholeFolder(current, drive.tree.path("f" + std::to_string(f)));
+    reading = ahead;
+    current = std::move(next);
   }
 }
 
