@@ -417,11 +417,22 @@ struct Search {
 
 std::mutex gMutex;
 std::unordered_set<Search*> gSearches;  // open searches, so a stale handle is refused
+std::atomic<uint64_t> gSearchesChanged{0};  // counts openings and closings of searches
 
+// The open search of `handle`, or null. A thread that asks again about the handle it asked
+// about last, with no search opened or closed since, is answered without the lock: a search
+// gives one entry per call.
 Search* openSearch(KivFindHandle handle) {
+  thread_local KivFindHandle lastHandle = nullptr;
+  thread_local uint64_t lastChange = UINT64_MAX;
+  if (handle == lastHandle && gSearchesChanged.load(std::memory_order_acquire) == lastChange)
+    return static_cast<Search*>(handle);
   std::lock_guard lock(gMutex);
   auto it = gSearches.find(static_cast<Search*>(handle));
-  return it == gSearches.end() ? nullptr : *it;
+  if (it == gSearches.end()) return nullptr;
+  lastHandle = handle;
+  lastChange = gSearchesChanged.load(std::memory_order_relaxed);
+  return *it;
 }
 
 }  // namespace
@@ -468,6 +479,7 @@ KivFindHandle FindFirstFileA(const char* pattern, KivFindData* data) {
   if (!search->nextEntry(data, &denied)) return fail(denied ? 5 : 2);
   std::lock_guard lock(gMutex);
   gSearches.insert(search.get());
+  gSearchesChanged.fetch_add(1, std::memory_order_release);
   return search.release();
 }
 
@@ -493,6 +505,7 @@ int32_t FindClose(KivFindHandle handle) {
     if (it != gSearches.end()) {
       search = *it;
       gSearches.erase(it);
+      gSearchesChanged.fetch_add(1, std::memory_order_release);
     }
   }
   if (!search) {

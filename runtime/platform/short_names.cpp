@@ -34,7 +34,13 @@ struct ShortName {
     if (size < chars.size()) chars[size++] = c;
   }
   std::string text() const { return std::string(chars.data(), size); }
-  bool operator==(const ShortName& o) const { return chars == o.chars; }
+  // Compared as two words: names are zero padded.
+  bool operator==(const ShortName& o) const {
+    uint64_t a[2], b[2];
+    std::memcpy(a, chars.data(), 16);
+    std::memcpy(b, o.chars.data(), 16);
+    return a[0] == b[0] && a[1] == b[1];
+  }
 };
 
 struct ShortNameHash {
