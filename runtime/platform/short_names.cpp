@@ -43,13 +43,19 @@ struct ShortName {
   }
 };
 
+// Every character must reach the low bits the tables use: candidates of one basis differ only
+// in their "~N", deep in the first word.
 struct ShortNameHash {
   size_t operator()(const ShortName& n) const {
     uint64_t a, b;
     std::memcpy(&a, n.chars.data(), 8);
     std::memcpy(&b, n.chars.data() + 8, 8);
-    uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
-    return size_t(h ^ (h >> 31));
+    uint64_t h = a ^ (b * 0x9E3779B97F4A7C15ull);
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return size_t(h ^ (h >> 33));
   }
 };
 
