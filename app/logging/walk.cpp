@@ -1,5 +1,6 @@
 #include "app/logging/walk.h"
 
+#include <array>
 #include <string>
 
 #include "app/logging/drives.h"
@@ -35,12 +36,6 @@ class DirectorySearch {
   }
   bool isOf(std::string_view directory) const {
     return !directory_.empty() && directory_ == kiv::clip(directory);
-  }
-  void swap(DirectorySearch& other) {
-    std::swap(directory_, other.directory_);
-    std::swap(prefix_, other.prefix_);
-    std::swap(handle_, other.handle_);
-    std::swap(found_, other.found_);
   }
 
   // Takes in every entry: files into FileList, directories onto `directories`.
@@ -139,9 +134,14 @@ void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix) {
 
 void WalkTree(std::string_view root, const YieldFn& yield) {
   kiv::Queue<DirectoryEntry> directories;
-  DirectorySearch search, next;
+  // The searches of the next directories in the list start before the current one is taken
+  // in, so that their entries are examined (on the runtime's helper threads) meanwhile.
+  constexpr int32_t kAhead = 2;
+  std::array<DirectorySearch, kAhead + 1> searches;
+  auto searchOf = [&](int32_t index) -> DirectorySearch& { return searches[index % (kAhead + 1)]; };
   std::string current(root);
   bool belowRoot = false;
+  int32_t opened = 0;  // directories whose search has been started: 0 .. opened-1
   for (int32_t index = 0;; ++index) {
     if (yield) yield();
     if (index != 0) {
@@ -150,15 +150,14 @@ void WalkTree(std::string_view root, const YieldFn& yield) {
       current = directories.rec.Path.str();
       if (!SetCurrentDirectoryA(current.c_str())) break;
     }
-    if (next.isOf(current))
-      search.swap(next);
-    else
+    DirectorySearch& search = searchOf(index);
+    if (index >= opened || !search.isOf(current)) {
       search.open(current, belowRoot);
-    // The next directory's search starts before this one is taken in, so that its entries are
-    // examined (on the runtime's helper threads) meanwhile.
-    if (directories.records() > index) {
-      directories.get(index + 1);
-      next.open(directories.rec.Path.str(), true);
+      opened = index + 1;
+    }
+    for (; opened <= index + kAhead && directories.records() >= opened; ++opened) {
+      directories.get(opened);
+      searchOf(opened).open(directories.rec.Path.str(), true);
     }
     search.scan(directories);
     belowRoot = true;
