@@ -82,8 +82,7 @@ void EntryList::moveDown(Block& b, size_t from, size_t to) const {
 
 bool EntryList::insert(size_t pos, const Slot& entry) {
   // A list outgrowing its block size is cut anew; without memory for that it goes on as it is.
-  if (shift_ < kMaxShift && size_ + 1 > (size_t(1) << (2 * shift_ - 3)))
-    recut(shiftFor(size_ + 1));
+  if (shift_ < kMaxShift && size_ + 1 > (size_t(1) << (2 * shift_ - 3))) recut(shiftFor(size_ + 1));
   if (size_ == blocks_.size() * blockSize() && !addBlock(blocks_, shift_)) return false;
   const size_t m = mask();
   const size_t target = pos >> shift_;

@@ -416,7 +416,7 @@ struct Search {
 };
 
 std::mutex gMutex;
-std::unordered_set<Search*> gSearches;  // open searches, so a stale handle is refused
+std::unordered_set<Search*> gSearches;      // open searches, so a stale handle is refused
 std::atomic<uint64_t> gSearchesChanged{0};  // counts openings and closings of searches
 
 // The open search of `handle`, or null. A thread that asks again about the handle it asked

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -127,6 +128,28 @@ inline void setFileComment(const std::string& path, const std::string& comment) 
     return;
   }
   FAIL() << path;
+}
+
+// A FILES record as the tests check it.
+struct StoredFile {
+  int32_t disk, displayDate, displayTime, size;
+  std::string shortName, attrib, type, longName, comment;
+  int deleteFlag;
+};
+
+// Every FILES record, by path.
+inline std::map<std::string, StoredFile> storedFiles() {
+  std::map<std::string, StoredFile> files;
+  CatalogUse use(Files, FilesUseCount);
+  Files.set(Files.ByDiskId);
+  for (Files.next(); kiv::errorCode() == 0; Files.next()) {
+    FilesRecord& f = Files.rec;
+    files[f.Path.str()] = {f.DiskId,          f.DisplayDate,  f.DisplayTime, int32_t(f.Size),
+                           f.ShortName.str(), f.Attrib.str(), f.Type.str(),  f.LongName.str(),
+                           f.Comment.str(),   f.DeleteFlag};
+  }
+  Kiv$clearerror();
+  return files;
 }
 
 }  // namespace apptest

@@ -40,18 +40,14 @@ namespace {
 
 using apptest::Boxes;
 using apptest::setFileComment;
+using apptest::StoredFile;
+using apptest::storedFiles;
 using apptest::waitFor;
 
 using namespace logdisk_feq;
 using namespace editnote_feq;
 constexpr int32_t kPickerList = selectdisk_feq::kList, kPickerSelect = selectdisk_feq::kSelect,
                   kPickerClose = selectdisk_feq::kClose;
-
-struct StoredFile {
-  int32_t disk, displayDate, size;
-  std::string shortName, attrib, type, longName, comment;
-  int deleteFlag;
-};
 
 // What a control shows, without the blanks its picture pads it with.
 std::string shownText(uint64_t w, int32_t feq) {
@@ -168,19 +164,6 @@ class LogDiskWindow : public ::testing::Test {
     EXPECT_TRUE(au::waitClosed(w, 20000));
   }
 
-  std::map<std::string, StoredFile> storedFiles() {
-    std::map<std::string, StoredFile> files;
-    CatalogUse use(Files, FilesUseCount);
-    Files.set(Files.ByDiskId);
-    for (Files.next(); kiv::errorCode() == 0; Files.next()) {
-      FilesRecord& f = Files.rec;
-      files[f.Path.str()] = {f.DiskId,          f.DisplayDate,   int32_t(f.Size),
-                             f.ShortName.str(), f.Attrib.str(),  f.Type.str(),
-                             f.LongName.str(),  f.Comment.str(), f.DeleteFlag};
-    }
-    Kiv$clearerror();
-    return files;
-  }
   std::vector<DisksRecord> storedDisks() {
     std::vector<DisksRecord> disks;
     CatalogUse use(Disks, DisksUseCount);

@@ -31,6 +31,8 @@ using apptest::freeLetter;
 using apptest::localTime;
 using apptest::setFileComment;
 using apptest::setModified;
+using apptest::StoredFile;
+using apptest::storedFiles;
 using apptest::writeFile;
 
 // The windows of the adding procedure, recorded; the disk picker chooses by script.
@@ -63,12 +65,6 @@ class TestWindows : public AddingWindows {
 };
 
 // A file found in the catalog, by full path.
-struct StoredFile {
-  int32_t disk, displayDate, displayTime, size;
-  std::string shortName, attrib, type, longName, comment;
-  int deleteFlag;
-};
-
 class Logging : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -111,19 +107,6 @@ class Logging : public ::testing::Test {
     EXPECT_EQ(w.open, 0);  // every progress window closed again
   }
 
-  std::map<std::string, StoredFile> storedFiles() {
-    std::map<std::string, StoredFile> files;
-    CatalogUse use(Files, FilesUseCount);
-    Files.set(Files.ByDiskId);
-    for (Files.next(); kiv::errorCode() == 0; Files.next()) {
-      FilesRecord& f = Files.rec;
-      files[f.Path.str()] = {f.DiskId,          f.DisplayDate,  f.DisplayTime, int32_t(f.Size),
-                             f.ShortName.str(), f.Attrib.str(), f.Type.str(),  f.LongName.str(),
-                             f.Comment.str(),   f.DeleteFlag};
-    }
-    Kiv$clearerror();
-    return files;
-  }
   std::vector<int32_t> diskIds() {
     std::vector<int32_t> ids;
     CatalogUse use(Disks, DisksUseCount);

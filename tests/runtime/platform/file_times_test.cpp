@@ -130,7 +130,8 @@ TEST(FileTimes, LocalTimeAgreesWithTheHostSecondBySecond) {
   for (int64_t seconds = 1'710'053'990; seconds < 1'710'054'010; ++seconds) {
     uint64_t utc = kUnixEpoch + uint64_t(seconds) * kTicks, local = 0;
     ASSERT_EQ(FileTimeToLocalFileTime(&utc, &local), 1);
-    EXPECT_EQ(int64_t(local - utc) / int64_t(kTicks), seconds < 1'710'054'000 ? -5 * 3600 : -4 * 3600)
+    EXPECT_EQ(int64_t(local - utc) / int64_t(kTicks),
+              seconds < 1'710'054'000 ? -5 * 3600 : -4 * 3600)
         << seconds;
   }
 }
