@@ -7,7 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqt6printsupport6
   libsqlite3-dev libmount-dev libblkid-dev libjpeg62-turbo-dev
-  xvfb xauth poppler-utils
+  libxcb1-dev
+  xvfb xauth poppler-utils openbox xdotool x11-apps x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

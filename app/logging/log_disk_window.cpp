@@ -138,6 +138,8 @@ void LogDiskWindow::logDisk() {
     FileList.rec.FullPath = "";
   }
   window_.display(kPathLine);
+  if (Logged.Walk.skipped > 0)
+    kiv::message(SkippedFoldersText(Logged.Walk), "Folders Left Out", KIV_ICON_EXCLAMATION);
 }
 
 void LogDiskWindow::showFileEntry() {

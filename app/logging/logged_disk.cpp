@@ -12,4 +12,5 @@ void ResetLoggedDisk() {
   VolName = "";
   Logged.SerialText = "0000-0000";
   Logged.FilesNotLogged = 0;
+  Logged.Walk = {};
 }

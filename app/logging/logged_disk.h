@@ -2,6 +2,10 @@
 // and the file list. Process-wide, as the logging window and the adding procedure share it.
 #pragma once
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "include/kiv/kiv.h"
 
 // One entry of the drive list: "C:\ [FIXED]" and the drive type number (also its icon index).
@@ -28,6 +32,14 @@ KIV_RECORD(DriveEntry, "DRQ", DRIVE_ENTRY_FIELDS);
   FIELD(NamePos, kiv::Short, "NAMEPOS")
 KIV_RECORD(FileEntry, "FLQ", FILE_ENTRY_FIELDS);
 
+// The folders a walk had to leave out: those it could not enter or read.
+struct WalkReport {
+  static constexpr size_t kPathsKept = 5;
+  int32_t skipped = 0;                    // how many
+  std::vector<std::string> skippedPaths;  // the first few, as drive paths
+  void skip(std::string_view path);
+};
+
 // The logged volume.
 struct LoggedDisk {
   kiv::CString<4> RootPath;   // "A:\"
@@ -39,6 +51,7 @@ struct LoggedDisk {
   kiv::String<255> Note;     // written with the note editor
   kiv::Byte FilesNotLogged;  // "Don't add &files to catalog"
   kiv::Byte DriveType;       // drive type number 1..7
+  WalkReport Walk;           // folders the last logging left out
 };
 
 extern LoggedDisk Logged;

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
+#include "app/logging/logged_disk.h"
 #include "include/kvrun32.h"
 
 // Lets the window process pending events between directories (YIELD).
@@ -18,8 +20,14 @@ using YieldFn = std::function<void()>;
 bool LogDrive(std::string_view driveEntryText, const YieldFn& yield = {});
 
 // Walks the tree below the current directory `root` ("X:\") breadth first into FileList,
-// adding to Logged.FileCount. Stops at a directory that cannot be entered.
-void WalkTree(std::string_view root, const YieldFn& yield = {});
+// adding to Logged.FileCount. Every directory is entered and searched by its path as it is on
+// the volume; one that cannot be entered or read is left out, counted in the report, and the
+// walk goes on with the rest.
+WalkReport WalkTree(std::string_view root, const YieldFn& yield = {});
+
+// What the logging window tells the user about folders a walk left out: how many, the first
+// few by path, and that everything else was logged.
+std::string SkippedFoldersText(const WalkReport& report);
 
 // Fills FileList.rec from one directory entry found in the directory whose upper-case path,
 // with the "\" that separates a name below the root, is `directoryPrefix` ("X:\", "X:\DIR\").

@@ -114,9 +114,12 @@ int32_t GetVolumeInformationA(const char* root, char* label, uint32_t labelSize,
                               uint32_t* maxComponentLength, uint32_t* flags, char* fsName,
                               uint32_t fsNameSize);
 
-/* Changes the label of the volume of `root` (NULL or "" label = remove it). Only drives pinned
-   with a label of their own can change it (for the rest of the process); other volumes fail with
-   error 5 (access denied) when the drive's folder is not writable, else 50 (not supported). */
+/* Changes the label of the volume of `root` (NULL or "" label = remove it). A drive pinned with a
+   label of its own changes that label (for the rest of the process). Any other volume keeps the
+   new label on this host, in section [Volume Labels] of WIN.INI against the volume's identity
+   (its identifier when the drive is a whole volume that has one, else its host folder), and
+   reports it as its label from then on; the file system itself is not written. Fails (with the
+   platform error) only when the settings file cannot be written. */
 int32_t SetVolumeLabelA(const char* root, const char* label);
 
 /* Directory search: `pattern` is a folder path and a last part with "*" and "?" wild cards

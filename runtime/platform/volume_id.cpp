@@ -85,7 +85,8 @@ VolumeId probeVolume(const std::string& device) {
                                                        BLKID_SUBLKS_TYPE | BLKID_SUBLKS_VERSION);
     if (blkid_do_safeprobe(probe.get()) == 0) {
       id.label = lookup(probe.get(), "LABEL");
-      id.serial = serialFromUuid(lookup(probe.get(), "UUID"));
+      id.uuid = lookup(probe.get(), "UUID");
+      id.serial = serialFromUuid(id.uuid);
       id.type = lookup(probe.get(), "TYPE");
       id.version = lookup(probe.get(), "VERSION");
     }
@@ -93,7 +94,8 @@ VolumeId probeVolume(const std::string& device) {
   }
   std::string real = canonical(device);
   id.label = linkNameFor("/dev/disk/by-label", real);
-  id.serial = serialFromUuid(linkNameFor("/dev/disk/by-uuid", real));
+  id.uuid = linkNameFor("/dev/disk/by-uuid", real);
+  id.serial = serialFromUuid(id.uuid);
   return id;
 }
 

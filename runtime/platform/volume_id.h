@@ -11,6 +11,7 @@ namespace kiv::platform {
 struct VolumeId {
   std::string label;    // "" when the volume has none
   uint32_t serial = 0;  // 0 when the volume has no identifier
+  std::string uuid;     // the whole identifier ("1234-ABCD", a UUID), "" when it has none
   std::string type;     // blkid's TYPE ("vfat", "ext4" ...), "" when unknown
   std::string version;  // blkid's VERSION ("FAT32", "1.0" ...), "" when unknown
 };

@@ -13,6 +13,7 @@
 #include "runtime/platform/host_errors.h"
 #include "runtime/platform/mounts.h"
 #include "runtime/platform/volume_id.h"
+#include "runtime/platform/volume_labels.h"
 
 namespace kiv::platform {
 namespace {
@@ -73,7 +74,8 @@ uint32_t volumeFlags(const std::optional<Mount>& mount) {
 }
 
 // The label and serial of a drive: those given with its pin; else the device's when the drive
-// is a whole mounted volume; a folder inside a volume has neither.
+// is a whole mounted volume (a folder inside a volume has neither). A label the user gave the
+// volume on this host (SetVolumeLabelA) stands for the volume's own.
 VolumeId volumeIdOf(const Drive& drive, const std::optional<Mount>& mount) {
   VolumeId id;
   if (drive.label || drive.serial) {
@@ -82,8 +84,11 @@ VolumeId volumeIdOf(const Drive& drive, const std::optional<Mount>& mount) {
     if (mount) id.type = mount->fsType;
     return id;
   }
-  if (!mount || mount->target != drive.folder) return id;
-  if (mount->source.starts_with("/dev/")) id = probeVolume(mount->source);
+  const bool wholeVolume = mount && mount->target == drive.folder;
+  if (wholeVolume && mount->source.starts_with("/dev/")) id = probeVolume(mount->source);
+  if (std::optional<std::string> kept =
+          keptVolumeLabel(volumeIdentity(drive.folder, wholeVolume, id.uuid)))
+    id.label = *kept;
   return id;
 }
 
@@ -161,10 +166,14 @@ int32_t SetVolumeLabelA(const char* root, const char* label) {
   std::optional<Drive> drive = presentDrive(root);
   if (!drive) return 0;
   if (setPinnedLabel(drive->letter, label ? label : "")) return 1;
-  // Writing a label into a file system's superblock needs the device itself; a drive whose
-  // folder the user may not even write is refused as such.
-  kiv::core::setPlatformError(access(drive->folder.c_str(), W_OK) == 0 ? 50 : 5);
-  return 0;
+  // Writing a label into a mounted file system needs the device itself: the label is kept on
+  // this host against the volume's identity instead, and reported as the volume's from now on.
+  std::optional<Mount> mount = mountOf(drive->folder);
+  const bool wholeVolume = mount && mount->target == drive->folder;
+  std::string uuid;
+  if (wholeVolume && mount->source.starts_with("/dev/")) uuid = probeVolume(mount->source).uuid;
+  return keepVolumeLabel(volumeIdentity(drive->folder, wholeVolume, uuid), label ? label : "") ? 1
+                                                                                               : 0;
 }
 
 }  // extern "C"

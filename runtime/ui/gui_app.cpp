@@ -90,6 +90,7 @@ void ensureApplication() {
   new QApplication(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setStyle("Fusion");
+  useDefaultColormaps();
   gGuiObject = new QObject(qApp);
   // Real message boxes, unless a handler is installed already (tests answer boxes themselves).
   platform::MessageBoxHandler old = platform::setMessageBoxHandler(nullptr);
@@ -103,6 +104,8 @@ void ensureApplication() {
 
 bool available() { return gAvailable; }
 
+QObject* guiObject() { return gGuiObject; }
+
 void installMessageBoxHandler() {
   platform::setMessageBoxHandler([](const platform::MessageBoxRequest& r) {
     return available() ? kiv::gui::messageBox(r) : platform::defaultAnswer(r);
@@ -112,11 +115,17 @@ void installMessageBoxHandler() {
 void run(const std::function<void()>& work) {
   if (!gGuiObject) return;
   if (QThread::currentThread() == gGuiObject->thread()) {
+    takeInPendingViews();
     work();
     return;
   }
   QMetaObject::invokeMethod(
-      gGuiObject, [&work] { work(); }, Qt::BlockingQueuedConnection);
+      gGuiObject,
+      [&work] {
+        takeInPendingViews();
+        work();
+      },
+      Qt::BlockingQueuedConnection);
 }
 
 uint32_t messageBox(const platform::MessageBoxRequest& request) {

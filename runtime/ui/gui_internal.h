@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/ui/description.h"
+#include "runtime/ui/gui.h"
 
 class QMdiArea;
 class QLabel;
@@ -54,6 +55,18 @@ Qt::KeyboardModifiers qtModifiers(uint32_t code);
 
 // Hands a platform message to the procedure of the window, on the thread that owns it.
 void postWindowMessage(uint64_t window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+// The object on the GUI thread that work is handed to (none before the GUI starts).
+QObject* guiObject();
+// GUI thread: draws a control as the runtime sees it now.
+void applyControlView(uint64_t id, int32_t feq, const ControlView& view);
+// GUI thread: draws the control views runtime threads left since the last time (see
+// gui_pending_views.cpp); every piece of work handed to the GUI thread runs this first.
+void takeInPendingViews();
+
+// On an X display, gives every top-level window the screen's default colormap before it is
+// mapped, so that screen readers see menus and message boxes over the frame as drawn.
+void useDefaultColormaps();
 
 // Turns the session manager's end-of-session request, SIGTERM and SIGHUP into session-end
 // messages for the top-level windows. Called once the GUI thread serves the window system.

@@ -1038,157 +1038,155 @@ void destroyControl(uint64_t id, int32_t feq) {
   });
 }
 
-void showControl(uint64_t id, int32_t feq, const ControlView& v) {
-  run([&] {
-    PlatformWindow* w = platformWindow(id);
-    if (!w) return;
-    w->updating = true;
-    QString text = QString::fromStdString(v.text);
-    QString value = QString::fromStdString(v.value);
-    if (auto it = w->items.find(feq); it != w->items.end()) {
-      it->second->setText(text);
-      it->second->setEnabled(!v.disabled);
-      it->second->setVisible(!v.hidden);
-      if (!v.tip.empty()) it->second->setStatusTip(QString::fromStdString(v.tip));
-      w->updating = false;
-      return;
-    }
-    QWidget* widget = controlWidget(id, feq);
-    if (!widget) {
-      w->updating = false;
-      return;
-    }
-    if (v.at.w > 0 || v.at.h > 0) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
-    widget->setVisible(!v.hidden);
-    widget->setEnabled(!v.disabled);
-    widget->setToolTip(QString::fromStdString(v.tip));
-    bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
-                 v.type == ControlType::Line || v.type == ControlType::Pie;
-    if (!drawn && (v.fg >= 0 || v.bg >= 0)) {
-      QPalette pal = widget->palette();
-      if (v.fg >= 0)
-        pal.setColor(QPalette::WindowText, rgb(v.fg)), pal.setColor(QPalette::Text, rgb(v.fg));
-      if (v.bg >= 0)
-        pal.setColor(QPalette::Base, rgb(v.bg)), pal.setColor(QPalette::Window, rgb(v.bg));
-      widget->setPalette(pal);
-      widget->setAutoFillBackground(v.bg >= 0);
-    }
-    if (v.font.size || !v.font.name.empty()) widget->setFont(fontOf(v.font, widget->font()));
-    switch (v.type) {
-      case ControlType::Prompt:
-        static_cast<QLabel*>(widget)->setText(value.isEmpty() ? promptText(text) : value);
-        break;
-      case ControlType::Entry: {
-        auto* e = static_cast<QLineEdit*>(widget);
-        if (e->text() != value) e->setText(value);
-        e->setModified(false);
-        e->setReadOnly(v.readOnly);
-        break;
-      }
-      case ControlType::Text: {
-        auto* t = static_cast<QPlainTextEdit*>(widget);
-        if (t->toPlainText() != value) t->setPlainText(value);
-        break;
-      }
-      case ControlType::Button:
-        static_cast<QPushButton*>(widget)->setText(text);
-        if (!v.image.empty()) static_cast<QPushButton*>(widget)->setIcon(QIcon(pixmapOf(v.image)));
-        break;
-      case ControlType::Check:
-        static_cast<QCheckBox*>(widget)->setText(text);
-        static_cast<QCheckBox*>(widget)->setChecked(v.choice != 0);
-        break;
-      case ControlType::Option: {
-        auto* g = static_cast<QGroupBox*>(widget);
-        g->setTitle(text);
-        if (auto* group = g->findChild<QButtonGroup*>()) {
-          if (QAbstractButton* b = group->button(v.choice)) b->setChecked(true);
-        }
-        break;
-      }
-      case ControlType::Group:
-        static_cast<QGroupBox*>(widget)->setTitle(text);
-        break;
-      case ControlType::Radio:
-        static_cast<QRadioButton*>(widget)->setText(text);
-        break;
-      case ControlType::List: {
-        auto* view = static_cast<QTreeView*>(widget);
-        int row = v.choice - 1;
-        if (row >= 0 && row < view->model()->rowCount())
-          view->setCurrentIndex(view->model()->index(row, 0));
-        break;
-      }
-      case ControlType::Combo:
-      case ControlType::DropList: {
-        auto* c = static_cast<QComboBox*>(widget);
-        QStringList items;
-        for (const std::string& s : v.choices) items << QString::fromStdString(s);
-        QStringList now;
-        for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
-        if (now != items) {
-          c->clear();
-          c->addItems(items);
-        }
-        if (v.choice > 0)
-          c->setCurrentIndex(v.choice - 1);
-        else if (c->isEditable())
-          c->setEditText(value);
-        break;
-      }
-      case ControlType::Spin: {
-        auto* s = static_cast<QSpinBox*>(widget);
-        if (v.rangeLow || v.rangeHigh) s->setRange(v.rangeLow, v.rangeHigh);
-        s->setValue(value.trimmed().toInt());
-        break;
-      }
-      case ControlType::Progress: {
-        auto* p = static_cast<QProgressBar*>(widget);
-        if (v.rangeLow || v.rangeHigh) p->setRange(v.rangeLow, v.rangeHigh);
-        p->setValue(value.trimmed().toInt());
-        break;
-      }
-      case ControlType::Panel:
-        static_cast<PanelWidget*>(widget)->setBevels(v.bevelOuter, v.bevelInner);
-        widget->setProperty("kivBevel", v.bevelOuter);  // what the automation interface reads
-        if (v.bg >= 0) widget->setAutoFillBackground(true);
-        break;
-      case ControlType::Image: {
-        QPixmap p = pixmapOf(v.image);
-        auto* l = static_cast<QLabel*>(widget);
-        l->setProperty("kivImage", QString::fromStdString(v.text));
-        if (p.isNull())
-          l->clear();
-        else
-          l->setPixmap(p.size().width() > widget->width() || p.size().height() > widget->height()
-                           ? p.scaled(widget->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                           : p);
-        break;
-      }
-      case ControlType::Box:
-      case ControlType::Line:
-      case ControlType::Ellipse:
-      case ControlType::Pie:
-        static_cast<DrawnWidget*>(widget)->view = v;
-        widget->update();
-        break;
-      case ControlType::Sheet: {
-        auto* tabs = static_cast<QTabWidget*>(widget);
-        if (v.choice > 0 && v.choice <= tabs->count()) tabs->setCurrentIndex(v.choice - 1);
-        break;
-      }
-      case ControlType::Tab: {
-        if (auto* tabs = qobject_cast<QTabWidget*>(widget->parentWidget()->parentWidget())) {
-          int i = tabs->indexOf(widget);
-          if (i >= 0) tabs->setTabText(i, text);
-        }
-        break;
-      }
-      default:
-        break;
-    }
+void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
+  PlatformWindow* w = platformWindow(id);
+  if (!w) return;
+  w->updating = true;
+  QString text = QString::fromStdString(v.text);
+  QString value = QString::fromStdString(v.value);
+  if (auto it = w->items.find(feq); it != w->items.end()) {
+    it->second->setText(text);
+    it->second->setEnabled(!v.disabled);
+    it->second->setVisible(!v.hidden);
+    if (!v.tip.empty()) it->second->setStatusTip(QString::fromStdString(v.tip));
     w->updating = false;
-  });
+    return;
+  }
+  QWidget* widget = controlWidget(id, feq);
+  if (!widget) {
+    w->updating = false;
+    return;
+  }
+  if (v.at.w > 0 || v.at.h > 0) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
+  widget->setVisible(!v.hidden);
+  widget->setEnabled(!v.disabled);
+  widget->setToolTip(QString::fromStdString(v.tip));
+  bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
+               v.type == ControlType::Line || v.type == ControlType::Pie;
+  if (!drawn && (v.fg >= 0 || v.bg >= 0)) {
+    QPalette pal = widget->palette();
+    if (v.fg >= 0)
+      pal.setColor(QPalette::WindowText, rgb(v.fg)), pal.setColor(QPalette::Text, rgb(v.fg));
+    if (v.bg >= 0)
+      pal.setColor(QPalette::Base, rgb(v.bg)), pal.setColor(QPalette::Window, rgb(v.bg));
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(v.bg >= 0);
+  }
+  if (v.font.size || !v.font.name.empty()) widget->setFont(fontOf(v.font, widget->font()));
+  switch (v.type) {
+    case ControlType::Prompt:
+      static_cast<QLabel*>(widget)->setText(value.isEmpty() ? promptText(text) : value);
+      break;
+    case ControlType::Entry: {
+      auto* e = static_cast<QLineEdit*>(widget);
+      if (e->text() != value) e->setText(value);
+      e->setModified(false);
+      e->setReadOnly(v.readOnly);
+      break;
+    }
+    case ControlType::Text: {
+      auto* t = static_cast<QPlainTextEdit*>(widget);
+      if (t->toPlainText() != value) t->setPlainText(value);
+      break;
+    }
+    case ControlType::Button:
+      static_cast<QPushButton*>(widget)->setText(text);
+      if (!v.image.empty()) static_cast<QPushButton*>(widget)->setIcon(QIcon(pixmapOf(v.image)));
+      break;
+    case ControlType::Check:
+      static_cast<QCheckBox*>(widget)->setText(text);
+      static_cast<QCheckBox*>(widget)->setChecked(v.choice != 0);
+      break;
+    case ControlType::Option: {
+      auto* g = static_cast<QGroupBox*>(widget);
+      g->setTitle(text);
+      if (auto* group = g->findChild<QButtonGroup*>()) {
+        if (QAbstractButton* b = group->button(v.choice)) b->setChecked(true);
+      }
+      break;
+    }
+    case ControlType::Group:
+      static_cast<QGroupBox*>(widget)->setTitle(text);
+      break;
+    case ControlType::Radio:
+      static_cast<QRadioButton*>(widget)->setText(text);
+      break;
+    case ControlType::List: {
+      auto* view = static_cast<QTreeView*>(widget);
+      int row = v.choice - 1;
+      if (row >= 0 && row < view->model()->rowCount())
+        view->setCurrentIndex(view->model()->index(row, 0));
+      break;
+    }
+    case ControlType::Combo:
+    case ControlType::DropList: {
+      auto* c = static_cast<QComboBox*>(widget);
+      QStringList items;
+      for (const std::string& s : v.choices) items << QString::fromStdString(s);
+      QStringList now;
+      for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
+      if (now != items) {
+        c->clear();
+        c->addItems(items);
+      }
+      if (v.choice > 0)
+        c->setCurrentIndex(v.choice - 1);
+      else if (c->isEditable())
+        c->setEditText(value);
+      break;
+    }
+    case ControlType::Spin: {
+      auto* s = static_cast<QSpinBox*>(widget);
+      if (v.rangeLow || v.rangeHigh) s->setRange(v.rangeLow, v.rangeHigh);
+      s->setValue(value.trimmed().toInt());
+      break;
+    }
+    case ControlType::Progress: {
+      auto* p = static_cast<QProgressBar*>(widget);
+      if (v.rangeLow || v.rangeHigh) p->setRange(v.rangeLow, v.rangeHigh);
+      p->setValue(value.trimmed().toInt());
+      break;
+    }
+    case ControlType::Panel:
+      static_cast<PanelWidget*>(widget)->setBevels(v.bevelOuter, v.bevelInner);
+      widget->setProperty("kivBevel", v.bevelOuter);  // what the automation interface reads
+      if (v.bg >= 0) widget->setAutoFillBackground(true);
+      break;
+    case ControlType::Image: {
+      QPixmap p = pixmapOf(v.image);
+      auto* l = static_cast<QLabel*>(widget);
+      l->setProperty("kivImage", QString::fromStdString(v.text));
+      if (p.isNull())
+        l->clear();
+      else
+        l->setPixmap(p.size().width() > widget->width() || p.size().height() > widget->height()
+                         ? p.scaled(widget->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                         : p);
+      break;
+    }
+    case ControlType::Box:
+    case ControlType::Line:
+    case ControlType::Ellipse:
+    case ControlType::Pie:
+      static_cast<DrawnWidget*>(widget)->view = v;
+      widget->update();
+      break;
+    case ControlType::Sheet: {
+      auto* tabs = static_cast<QTabWidget*>(widget);
+      if (v.choice > 0 && v.choice <= tabs->count()) tabs->setCurrentIndex(v.choice - 1);
+      break;
+    }
+    case ControlType::Tab: {
+      if (auto* tabs = qobject_cast<QTabWidget*>(widget->parentWidget()->parentWidget())) {
+        int i = tabs->indexOf(widget);
+        if (i >= 0) tabs->setTabText(i, text);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  w->updating = false;
 }
 
 void setListRows(uint64_t id, int32_t feq, std::vector<ListColumnView> columns,

@@ -538,8 +538,12 @@ TEST_F(LogDiskWindow, CommandAreasTrackTheMouse) {
 }
 
 TEST_F(LogDiskWindow, LabelThatCannotBeChangedAndAMissingLabel) {
-  // A volume without a label of its own, which cannot be relabelled either.
+  // A volume without a label of its own, whose new label cannot be kept either: the settings
+  // folder cannot be made.
   kiv::platform::pinDrive(letter, {tree.string(), std::nullopt, 0x00000ABCu});
+  const fs::path blocked = fs::path(dir.path()) / "not-a-folder";
+  apptest::writeFile(blocked, 1);
+  setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
   std::string labelAfterFailure;
   size_t boxesAfterFailure = 0;
   boxes.answers = {KIV_BUTTON_OK, KIV_BUTTON_NO, KIV_BUTTON_YES};

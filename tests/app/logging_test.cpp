@@ -384,8 +384,12 @@ TEST_F(Logging, LabelChangeWritesTheVolumeOrPutsTheOldLabelBack) {
                                     nullptr, 0));
   EXPECT_STREQ(label, "RENAMED");
 
-  // A volume whose label cannot be changed.
+  // A volume that cannot be relabelled keeps the label on this host; when not even that can be
+  // done (the settings folder cannot be made), the change fails.
   kiv::platform::pinDrive(letter, {tree.string(), std::nullopt, std::nullopt});
+  const std::string blocked = (tree / "not-a-folder").string();
+  writeFile(blocked, 1);
+  setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
   VolName = "OTHER";
   EXPECT_FALSE(ChangeVolumeLabel("RENAMED"));
   ASSERT_EQ(boxes.shown.size(), 1u);
@@ -393,6 +397,7 @@ TEST_F(Logging, LabelChangeWritesTheVolumeOrPutsTheOldLabelBack) {
             "Error changing the disk volume label!\n\rMake sure the disk is not write-protected.");
   EXPECT_EQ(boxes.shown[0].caption, "System Error");
   EXPECT_EQ(VolName.str(), "RENAMED");
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(Logging, SortButtonsTurnTheDirection) {

@@ -4,6 +4,11 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
 
 #include <string>
 
@@ -222,23 +227,69 @@ TEST(VolumeInformation, SerialsFromVolumeIdentifiers) {
   EXPECT_EQ(kiv::platform::fileSystemName("ext4", "1.0"), "EXT4");
 }
 
-TEST(VolumeLabel, PinnedLabelsChangeOthersFailCleanly) {
+std::string labelOf(const std::string& root) {
+  char label[12] = {};
+  EXPECT_EQ(GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,
+                                  nullptr, 0),
+            1)
+      << root;
+  return label;
+}
+
+TEST(VolumeLabel, PinnedLabelsChangeForTheProcess) {
   PinnedDrive drive('L', {"", std::string("OLD"), 0x11112222});
   ASSERT_EQ(SetVolumeLabelA("L:\\", "NEWLABEL"), 1);
-  char label[12];
-  ASSERT_EQ(
-      GetVolumeInformationA("L:\\", label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0), 1);
-  EXPECT_STREQ(label, "NEWLABEL");
+  EXPECT_EQ(labelOf("L:\\"), "NEWLABEL");
   ASSERT_EQ(SetVolumeLabelA("L:\\", nullptr), 1);  // removes it
-  GetVolumeInformationA("L:\\", label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0);
-  EXPECT_STREQ(label, "");
+  EXPECT_EQ(labelOf("L:\\"), "");
+}
 
+// A volume that cannot be relabelled keeps the user's label on this host, by its identity (here
+// a folder drive: its folder), whatever letter it has and in every later process.
+TEST(VolumeLabel, KeptOnThisHostForVolumesThatCannotBeRelabelled) {
   PinnedDrive plain('N');
+  TempTree other;
+  kiv::platform::pinDrive('O', {other.root(), {}, {}});
+  EXPECT_EQ(labelOf("N:\\"), "");
+  ASSERT_EQ(SetVolumeLabelA("N:\\", "HOLIDAYS"), 1);
+  EXPECT_EQ(labelOf("N:\\"), "HOLIDAYS");
+  EXPECT_EQ(labelOf("O:\\"), "");  // another folder keeps its own
+
+  std::ifstream ini(plain.settings.path("kvrun32/WIN.INI"));
+  std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("[Volume Labels]"), std::string::npos) << text;
+  EXPECT_NE(text.find("DIR:" + plain.tree.root() + "=HOLIDAYS"), std::string::npos) << text;
+
+  // The same folder under another letter, and a fresh process: the label is still there.
+  kiv::platform::unpinDrive('O');
+  kiv::platform::pinDrive('O', {plain.tree.root(), {}, {}});
+  EXPECT_EQ(labelOf("O:\\"), "HOLIDAYS");
+  pid_t child = fork();
+  if (child == 0) _Exit(labelOf("N:\\") == "HOLIDAYS" ? 0 : 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  // Changing it again, and to no label at all.
+  ASSERT_EQ(SetVolumeLabelA("N:\\", "TRIP2024"), 1);
+  EXPECT_EQ(labelOf("O:\\"), "TRIP2024");
+  ASSERT_EQ(SetVolumeLabelA("N:\\", ""), 1);
+  EXPECT_EQ(labelOf("N:\\"), "");
+  kiv::platform::unpinDrive('O');
+}
+
+TEST(VolumeLabel, ALabelThatCannotBeKeptFailsAndChangesNothing) {
+  PinnedDrive plain('N');
+  ASSERT_EQ(SetVolumeLabelA("N:\\", "FIRST"), 1);
+  // The settings folder cannot be made: a file stands where it would go.
+  TempTree blocked;
+  blocked.file("config");
+  setenv("XDG_CONFIG_HOME", blocked.path("config").c_str(), 1);
   SetLastError(0);
-  EXPECT_EQ(SetVolumeLabelA("N:\\", "ANY"), 0);
-  EXPECT_EQ(GetLastError(), 50u);
-  GetVolumeInformationA("N:\\", label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0);
-  EXPECT_STREQ(label, "");
+  EXPECT_EQ(SetVolumeLabelA("N:\\", "SECOND"), 0);
+  EXPECT_NE(GetLastError(), 0u);
+  setenv("XDG_CONFIG_HOME", plain.settings.root().c_str(), 1);
+  EXPECT_EQ(labelOf("N:\\"), "FIRST");
 }
 
 TEST(VolumeLabel, LabelsPinnedBySettingsChangeForTheProcess) {
