@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "app/tables/open_table.h"
 #include "runtime/platform/drive_map.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/file_access.h"
 
 namespace fs = std::filesystem;
 
@@ -259,6 +261,164 @@ TEST_F(Logging, WalkGoesLevelByLevelAndSkipsDotNames) {
 
 // The walk reads the next folder while it takes in the current one; what it gathers must still
 // be every file once, level by level, each folder in the order the host lists it.
+// Every file-list entry's full path, in list order, and the walk's report.
+struct Walked {
+  std::vector<std::string> paths;
+  std::vector<uint32_t> sizes;
+  WalkReport report;
+};
+Walked walkFrom(const std::string& root, const YieldFn& yield = {}) {
+  Walked w;
+  EXPECT_TRUE(SetCurrentDirectoryA(root.c_str()));
+  FileList.free();
+  Logged.FileCount = 0;
+  w.report = WalkTree(root, yield);
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    w.paths.push_back(FileList.rec.FullPath.str());
+    w.sizes.push_back(FileList.rec.Size);
+  }
+  EXPECT_EQ(Logged.FileCount, int32_t(w.paths.size()));
+  return w;
+}
+size_t countOf(const std::vector<std::string>& paths, const std::string& path) {
+  return size_t(std::count(paths.begin(), paths.end(), path));
+}
+
+// Linux volumes hold folders and files whose names differ only in case; each is its own entry
+// and each folder is walked once, by its own name.
+TEST_F(Logging, NamesThatDifferOnlyInCaseAreEachWalkedOnce) {
+  writeFile(tree / "a" / "Pod" / "big1.txt", 100);
+  writeFile(tree / "a" / "pod" / "small1.txt", 1);
+  writeFile(tree / "a" / "pod" / "Nested" / "n.txt", 2);
+  writeFile(tree / "a" / "Read.me", 7);
+  writeFile(tree / "a" / "READ.ME", 8);
+  Walked w = walkFrom(root);
+  EXPECT_EQ(countOf(w.paths, root + "A\\POD\\BIG1.TXT"), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "A\\POD\\SMALL1.TXT"), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "A\\POD\\NESTED\\N.TXT"), 1u);
+  ASSERT_EQ(countOf(w.paths, root + "A\\READ.ME"), 2u);
+  std::vector<uint32_t> readMeSizes;
+  for (size_t i = 0; i < w.paths.size(); ++i)
+    if (w.paths[i] == root + "A\\READ.ME") readMeSizes.push_back(w.sizes[i]);
+  std::sort(readMeSizes.begin(), readMeSizes.end());
+  EXPECT_EQ(readMeSizes, (std::vector<uint32_t>{7, 8}));
+  EXPECT_EQ(w.report.skipped, 0);
+}
+
+// A folder that cannot be entered (mode 000) or read (mode 0111) is left out and reported by
+// its path as on the volume; the walk goes on with every other folder, also those after it.
+TEST_F(Logging, FoldersThatCannotBeOpenedAreLeftOutAndReported) {
+  writeFile(tree / "Locked" / "x.txt", 1);
+  writeFile(tree / "Locked" / "inner" / "xx.txt", 1);
+  writeFile(tree / "unreadable" / "y.txt", 1);
+  writeFile(tree / "open" / "z.txt", 1);
+  writeFile(tree / "zz" / "deep" / "w.txt", 1);
+  chmod((tree / "Locked").c_str(), 0);
+  chmod((tree / "unreadable").c_str(), 0111);
+  Walked w;
+  {
+    kivtest::WithoutPermissionOverride asAUser;
+    w = walkFrom(root);
+  }
+  chmod((tree / "Locked").c_str(), 0755);
+  chmod((tree / "unreadable").c_str(), 0755);
+  EXPECT_EQ(countOf(w.paths, root + "OPEN\\Z.TXT"), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "ZZ\\DEEP\\W.TXT"), 1u);
+  for (const std::string& p : w.paths) {
+    EXPECT_EQ(p.find("LOCKED"), std::string::npos) << p;
+    EXPECT_EQ(p.find("UNREADABLE"), std::string::npos) << p;
+  }
+  EXPECT_EQ(w.report.skipped, 2);
+  std::vector<std::string> skipped = w.report.skippedPaths;
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped, (std::vector<std::string>{root + "Locked", root + "unreadable"}));
+}
+
+// A folder removed after it was listed is not an error: it holds nothing any more.
+TEST_F(Logging, AFolderRemovedDuringTheWalkIsPassedOver) {
+  writeFile(tree / "First" / "one.txt", 1);
+  writeFile(tree / "Gone" / "two.txt", 1);
+  writeFile(tree / "Gone" / "below" / "three.txt", 1);
+  writeFile(tree / "Last" / "four.txt", 1);
+  int yields = 0;
+  Walked w = walkFrom(root, [&] {
+    if (++yields == 2) fs::remove_all(tree / "Gone");
+  });
+  EXPECT_EQ(countOf(w.paths, root + "FIRST\\ONE.TXT"), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "LAST\\FOUR.TXT"), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "GONE\\BELOW\\THREE.TXT"), 0u);
+  EXPECT_EQ(w.report.skipped, 0);
+}
+
+// Paths longer than the path field, links that loop, and names that are not UTF-8: the walk
+// finishes, lists every file of a plain listing once (links are entries of their own, never
+// followed into folders), and stores long paths cut to the field.
+TEST_F(Logging, DeepTreesLoopsAndNonUtf8NamesAreWalkedToTheEnd) {
+  fs::path deep = tree / "deep";
+  for (int i = 0; i < 70; ++i) {
+    deep /= "d" + std::to_string(100 + i);
+    if (i == 10) writeFile(deep / "mid.txt", 3);
+  }
+  writeFile(deep / "leaf.txt", 4);
+  fs::create_directory_symlink(".", tree / "loop");
+  fs::create_directory_symlink("..", tree / "Sub" / "up");
+  fs::create_symlink(tree / "Sub", tree / "Other" / "to-sub");
+  writeFile(tree / "bad\xff" / "f\xfe.txt", 5);
+
+  const auto started = std::chrono::steady_clock::now();
+  Walked w = walkFrom(root);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+
+  // The reference: a plain listing of every entry that is not a folder, symbolic links included
+  // and never followed, dot-named entries and everything below dot-named folders left out.
+  std::vector<std::string> expected;
+  for (auto it = fs::recursive_directory_iterator(tree); it != fs::recursive_directory_iterator();
+       ++it) {
+    const std::string name = it->path().filename().string();
+    if (name[0] == '.') {
+      if (it->is_directory() && !it->is_symlink()) it.disable_recursion_pending();
+      continue;
+    }
+    if (it->is_directory() && !it->is_symlink()) continue;
+    std::string path = root + it->path().lexically_relative(tree).string();
+    for (char& c : path) c = c == '/' ? '\\' : char(toupper(static_cast<unsigned char>(c)));
+    expected.push_back(path.substr(0, 260));
+  }
+  std::vector<std::string> got = w.paths;
+  std::sort(expected.begin(), expected.end());
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(w.report.skipped, 0);
+
+  std::string leaf = root + "DEEP";
+  for (int i = 0; i < 70; ++i) leaf += "\\D" + std::to_string(100 + i);
+  leaf += "\\LEAF.TXT";
+  ASSERT_GT(leaf.size(), 260u);
+  EXPECT_EQ(countOf(w.paths, leaf.substr(0, 260)), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "BAD\xff\\F\xfe.TXT"), 1u);
+  EXPECT_EQ(countOf(w.paths, root + "LOOP"), 1u);  // the link itself, an entry of its own
+}
+
+TEST(SkippedFolders, TheMessageCountsAndNamesTheFirstFew) {
+  auto report = [](int n) {
+    WalkReport r;
+    for (int i = 1; i <= n; ++i) r.skip("T:\\F" + std::to_string(i));
+    return r;
+  };
+  EXPECT_EQ(SkippedFoldersText(report(1)),
+            "1 folder could not be opened and was left out of the list:\n\r\n\rT:\\F1"
+            "\n\r\n\rEvery other folder was logged. Save stores the files that were found.");
+  const std::string five = SkippedFoldersText(report(5));
+  EXPECT_EQ(five.rfind("5 folders could not be opened and were left out", 0), 0u);
+  EXPECT_NE(five.find("T:\\F5"), std::string::npos);
+  EXPECT_EQ(five.find("more"), std::string::npos);
+  const std::string six = SkippedFoldersText(report(6));
+  EXPECT_EQ(six.find("T:\\F6"), std::string::npos);
+  EXPECT_NE(six.find("\n\rT:\\F5\n\r... and 1 more\n\r"), std::string::npos) << six;
+  EXPECT_NE(SkippedFoldersText(report(40)).find("... and 35 more"), std::string::npos);
+}
+
 TEST_F(Logging, WalkOfManyFoldersMatchesAPlainBreadthFirstListing) {
   for (int a = 0; a < 12; ++a)
     for (int b = 0; b < 6; ++b)
