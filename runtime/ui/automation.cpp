@@ -10,7 +10,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -454,6 +456,101 @@ std::string popupItems(int timeoutMs) {
     return found;
   });
   return out;
+}
+
+namespace {
+
+Geometry globalRect(const QWidget* widget, QRect r) {
+  QPoint at = widget->mapToGlobal(r.topLeft());
+  return {at.x(), at.y(), r.width(), r.height()};
+}
+
+QAbstractButton* boxButton(QMessageBox* box, uint32_t button) {
+  for (const auto& [code, which] : {std::pair{KIV_BUTTON_OK, QMessageBox::Ok},
+                                    {KIV_BUTTON_YES, QMessageBox::Yes},
+                                    {KIV_BUTTON_NO, QMessageBox::No},
+                                    {KIV_BUTTON_ABORT, QMessageBox::Abort},
+                                    {KIV_BUTTON_RETRY, QMessageBox::Retry},
+                                    {KIV_BUTTON_IGNORE, QMessageBox::Ignore},
+                                    {KIV_BUTTON_CANCEL, QMessageBox::Cancel},
+                                    {KIV_BUTTON_HELP, QMessageBox::Help}})
+    if (uint32_t(code) == button) return box->button(which);
+  return nullptr;
+}
+
+// Whether `menu` or one of its submenus holds `action`.
+bool holds(QMenu* menu, QAction* action) {
+  for (QAction* a : menu->actions())
+    if (a == action || (a->menu() && holds(a->menu(), action))) return true;
+  return false;
+}
+
+}  // namespace
+
+std::optional<Geometry> onScreen(uint64_t window, int32_t feq) {
+  std::optional<Geometry> g;
+  withControl(window, feq, [&](PlatformWindow& w, QWidget* widget, QAction* action) {
+    if (widget) {
+      if (widget->isVisible()) g = globalRect(widget, widget->rect());
+      return true;
+    }
+    if (auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      QRect r = open->actionGeometry(action);
+      if (open->actions().contains(action) && r.isValid()) {
+        g = globalRect(open, r);
+        return true;
+      }
+    }
+    auto* main = qobject_cast<QMainWindow*>(w.top.data());
+    QMenuBar* bar = main ? main->menuBar() : nullptr;
+    if (!bar) return true;
+    for (QAction* title : bar->actions()) {
+      if (title == action || (title->menu() && holds(title->menu(), action))) {
+        g = globalRect(bar, bar->actionGeometry(title));
+        break;
+      }
+    }
+    return true;
+  });
+  return g;
+}
+
+std::optional<Geometry> rowOnScreen(uint64_t window, int32_t feq, int32_t row) {
+  std::optional<Geometry> g;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    auto* view = qobject_cast<QTreeView*>(widget);
+    if (!view || row < 1 || row > view->model()->rowCount()) return false;
+    QModelIndex index = view->model()->index(row - 1, 0);
+    view->scrollTo(index);
+    QRect r = view->visualRect(index);
+    r.setWidth(std::min(view->viewport()->width(), 200));
+    g = globalRect(view->viewport(), r);
+    return true;
+  });
+  return g;
+}
+
+std::optional<Geometry> messageBoxOnScreen(uint32_t button) {
+  std::optional<Geometry> g;
+  gui::run([&] {
+    auto* box = qobject_cast<QMessageBox*>(gui::currentMessageBox());
+    if (!box || !box->isVisible()) return;
+    if (button == 0) {
+      g = globalRect(box, box->rect());
+    } else if (QAbstractButton* b = boxButton(box, button)) {
+      g = globalRect(b, b->rect());
+    }
+  });
+  return g;
+}
+
+std::optional<Geometry> menuOnScreen() {
+  std::optional<Geometry> g;
+  gui::run([&] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+      g = globalRect(menu, menu->rect());
+  });
+  return g;
 }
 
 bool grab(uint64_t window, const std::string& path) {

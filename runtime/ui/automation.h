@@ -72,6 +72,19 @@ bool clickTrayIcon(uint64_t window, uint32_t iconId, uint32_t mouseMessage);
 // The desktop session ends: every top-level window gets the session-end messages.
 void endSession();
 
+// Where things are on the screen (global coordinates), for input delivered through the display
+// server (a test that moves the real pointer and presses real keys). Nothing when the thing is
+// not shown.
+// A control; a menu item: the item in the open drop-down menu that holds it, else the title in
+// the menu bar whose menu holds it (a click there opens that menu).
+std::optional<Geometry> onScreen(uint64_t window, int32_t feq);
+// A row of a list control (1-based), scrolled into view first.
+std::optional<Geometry> rowOnScreen(uint64_t window, int32_t feq, int32_t row);
+// The message box being shown, or (with a KIV_BUTTON_* code) its button.
+std::optional<Geometry> messageBoxOnScreen(uint32_t button = 0);
+// The drop-down or pop-up menu that is open.
+std::optional<Geometry> menuOnScreen();
+
 // Saves a picture of the window as PNG.
 bool grab(uint64_t window, const std::string& path);
 

@@ -113,11 +113,25 @@ void destroyControls(Screen& w) {
   w.controls.clear();
 }
 
+// The text an entry is edited as. A picture pads its value with blanks, and in an entry those
+// blanks are text: a click into the field lands after them, and what is typed there falls
+// outside the picture's width when the value is read back. The padding is left off; reading the
+// entry pads the value again through its picture.
+std::string entryText(const Control& c) {
+  std::string_view text = c.shown;
+  const bool isString = !c.picture.empty() && (c.picture[0] == '@' && c.picture.size() > 1 &&
+                                               (c.picture[1] == 's' || c.picture[1] == 'S'));
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!isString)
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return std::string(text);
+}
+
 gui::ControlView viewOf(const Control& c) {
   gui::ControlView v;
   v.type = c.type;
   v.text = c.text;
-  v.value = c.shown;
+  v.value = c.type == ControlType::Entry ? entryText(c) : c.shown;
   v.at = c.position;
   v.font = c.font;
   v.fg = c.fg;

@@ -152,4 +152,14 @@ inline std::map<std::string, StoredFile> storedFiles() {
   return files;
 }
 
+// Every DISKS record, by ID number.
+inline std::vector<DisksRecord> storedDisks() {
+  std::vector<DisksRecord> disks;
+  CatalogUse use(Disks, DisksUseCount);
+  Disks.set(Disks.ByIdNum);
+  for (Disks.next(); kiv::errorCode() == 0; Disks.next()) disks.push_back(Disks.rec);
+  Kiv$clearerror();
+  return disks;
+}
+
 }  // namespace apptest

@@ -40,6 +40,7 @@ namespace {
 
 using apptest::Boxes;
 using apptest::setFileComment;
+using apptest::storedDisks;
 using apptest::StoredFile;
 using apptest::storedFiles;
 using apptest::waitFor;
@@ -164,14 +165,6 @@ class LogDiskWindow : public ::testing::Test {
     EXPECT_TRUE(au::waitClosed(w, 20000));
   }
 
-  std::vector<DisksRecord> storedDisks() {
-    std::vector<DisksRecord> disks;
-    CatalogUse use(Disks, DisksUseCount);
-    Disks.set(Disks.ByIdNum);
-    for (Disks.next(); kiv::errorCode() == 0; Disks.next()) disks.push_back(Disks.rec);
-    Kiv$clearerror();
-    return disks;
-  }
   // Logs the test volume and saves it, answering the boxes with `answers`.
   void logAndSave(std::initializer_list<uint32_t> answers) {
     boxes.answers.assign(answers.begin(), answers.end());
