@@ -192,7 +192,7 @@ int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components, boo
   k.valid = true;
   k.head.state &= ~KIV_STATE_KEYBUILT;
   t.dropBatch();
-  // The index lives in this connection's temporary store; it needs no write access to the file.
+  // The index lives in the table's own in-memory database; it needs no write access to the file.
   int32_t err = createEntries(t, k.sqlTable);
   if (!err) err = fillKeys(t, {&k});
   if (err) {
