@@ -176,6 +176,21 @@ TEST_F(Transactions, RollbackUndoesExactlyTheListedTables) {
     scratch->setText(FIL_COMMENT, comment);
     return scratch->record();
   };
+  // The numbers of a table's records in the order of its run-time index: descending numbers
+  // (FILES: sizes, which grow with the file number).
+  auto byRunTimeIndex = [&](TableDecl& t) {
+    bool isDisks = &t == disks.get();
+    std::vector<int32_t> numbers;
+    Kiv$FILE_SETk(isDisks ? t.key(DIS_DYNNDX) : t.key(FIL_DYNNDX));
+    for (;;) {
+      Kiv$FILE_NEXT(&t.table);
+      if (Kiv$ERRCODE) break;
+      numbers.push_back(isDisks ? t.getLong(DIS_IDNUM) : t.getLong(FIL_SIZE) / 104729);
+    }
+    EXPECT_EQ(Kiv$ERRCODE, 33);
+    return numbers;
+  };
+  const std::vector<int32_t> seeded{3, 2, 1}, changedOrder{4, 3, 1};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     TearDown();
@@ -191,6 +206,12 @@ TEST_F(Transactions, RollbackUndoesExactlyTheListedTables) {
     TableDecl& unlisted = r.disksListed ? *files : *disks;
     const std::vector<std::string> before = sorted(contents(listed));
     ASSERT_EQ(before.size(), 3u);
+    for (auto [table, components] :
+         {std::pair{disks.get(), "-DIS:IDNum"}, std::pair{files.get(), "-FIL:Size"}}) {
+      Kiv$PushCString(components);
+      Kiv$FILE_BUILDks(table == disks.get() ? table->key(DIS_DYNNDX) : table->key(FIL_DYNNDX));
+      ASSERT_EQ(Kiv$ERRCODE, 0);
+    }
     if (r.streamListed) Kiv$FILE_STREAM(&listed.table);
     if (r.streamUnlisted) Kiv$FILE_STREAM(&unlisted.table);
 
@@ -224,6 +245,9 @@ TEST_F(Transactions, RollbackUndoesExactlyTheListedTables) {
       Kiv$FILE_FLUSH(&listed.table);  // ends stream mode, not the transaction
       EXPECT_EQ(Kiv$ERRCODE, 0);
     }
+    // Inside the transaction each table reads its own changes through its run-time index.
+    EXPECT_EQ(byRunTimeIndex(*disks), changedOrder);
+    EXPECT_EQ(byRunTimeIndex(*files), changedOrder);
     const std::string newInUnlisted =
         r.disksListed ? peerHasFile(1, 4) : peerHasDisk(4);  // seen by the other program
     EXPECT_EQ(newInUnlisted, r.streamUnlisted ? "0" : "1");
@@ -241,6 +265,8 @@ TEST_F(Transactions, RollbackUndoesExactlyTheListedTables) {
               static_cast<int32_t>(r.disksListed ? before.size() : changed.size()));
     EXPECT_EQ(Kiv$FILE_RECORDSk(files->key(FIL_BYNAME)),
               static_cast<int32_t>(r.disksListed ? changed.size() : before.size()));
+    EXPECT_EQ(byRunTimeIndex(listed), seeded);
+    EXPECT_EQ(byRunTimeIndex(unlisted), changedOrder);
     if (r.streamUnlisted) {
       // Stream mode holds the batch back as it would without the transaction, until FLUSH.
       Kiv$FILE_FLUSH(&unlisted.table);
@@ -270,6 +296,9 @@ TEST_F(Transactions, ListedTablesCommitTogether) {
   constexpr int kRounds = 25;
   auto tempDisk = makeDisks("TEMPDISK");
   createOpen(*tempDisk);
+  Kiv$PushCString("-DIS:IDNum");
+  Kiv$FILE_BUILDks(disks->key(DIS_DYNNDX));
+  ASSERT_EQ(Kiv$ERRCODE, 0);
   Peer watcher(dir.path(), {"watch-pair", std::to_string(kRounds)});
   ASSERT_EQ(watcher.line(), "ready");
 
@@ -299,6 +328,11 @@ TEST_F(Transactions, ListedTablesCommitTogether) {
   }
   EXPECT_EQ(watcher.line(), "0") << "the other program saw a file before its disk";
   EXPECT_EQ(watcher.wait(), 0);
+  // The run-time index kept every committed disk, the last first.
+  EXPECT_EQ(Kiv$FILE_RECORDSk(disks->key(DIS_DYNNDX)), kRounds);
+  Kiv$FILE_SETk(disks->key(DIS_DYNNDX));
+  Kiv$FILE_NEXT(&disks->table);
+  EXPECT_EQ(disks->getLong(DIS_IDNUM), kRounds);
   Kiv$FILE_CLOSE(&tempDisk->table);
 }
 
