@@ -26,6 +26,39 @@ int32_t createEntries(ZephraTable& t, const std::string& name) {
                               "WITHOUT ROWID");
 }
 
+// Inserts a key's gathered (value, pointer) items in key order.
+int32_t insertSorted(ZephraTable& t, const KeyState& k, const std::vector<char>& items,
+                     size_t count) {
+  size_t width = k.shape.width;
+  size_t stride = width + 8;
+  std::vector<uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 0u);
+  const char* base = items.data();
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    const char* x = base + size_t(a) * stride;
+    const char* y = base + size_t(b) * stride;
+    int c = std::memcmp(x, y, width);
+    if (c) return c < 0;
+    int64_t ia, ib;
+    std::memcpy(&ia, x + width, 8);
+    std::memcpy(&ib, y + width, 8);
+    return ia < ib;
+  });
+  sqlite3_stmt* s = t.statement("INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)");
+  if (!s) return Kiv$ERRCODE;
+  for (uint32_t i : order) {
+    const char* item = base + size_t(i) * stride;
+    int64_t id;
+    std::memcpy(&id, item + width, 8);
+    sqlite3_bind_blob(s, 1, item, static_cast<int>(width), SQLITE_STATIC);
+    sqlite3_bind_int64(s, 2, id);
+    int rc = stepRow(s);
+    sqlite3_reset(s);
+    if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
+  }
+  return 0;
+}
+
 // Fills the entries of several keys from one pass over the records: each key's entries are
 // gathered as fixed-width (value, pointer) items, sorted, and inserted in order.
 int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
@@ -62,37 +95,19 @@ int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
   sqlite3_reset(scan);
   if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
 
+  // The entries go in under one savepoint: for a run-time index, built outside any transaction,
+  // this saves a commit of its in-memory database per entry.
+  if (int32_t err = exec(*t.session, "SAVEPOINT zfill")) return err;
+  int32_t err = 0;
   for (Pending& p : pending) {
-    size_t width = p.key->shape.width;
-    size_t stride = width + 8;
-    std::vector<uint32_t> order(p.count);
-    std::iota(order.begin(), order.end(), 0u);
-    const char* base = p.items.data();
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      const char* x = base + size_t(a) * stride;
-      const char* y = base + size_t(b) * stride;
-      int c = std::memcmp(x, y, width);
-      if (c) return c < 0;
-      int64_t ia, ib;
-      std::memcpy(&ia, x + width, 8);
-      std::memcpy(&ib, y + width, 8);
-      return ia < ib;
-    });
-    sqlite3_stmt* s = t.statement("INSERT INTO " + p.key->sqlTable + "(k, id) VALUES(?, ?)");
-    if (!s) return Kiv$ERRCODE;
-    for (uint32_t i : order) {
-      const char* item = base + size_t(i) * stride;
-      int64_t id;
-      std::memcpy(&id, item + width, 8);
-      sqlite3_bind_blob(s, 1, item, static_cast<int>(width), SQLITE_STATIC);
-      sqlite3_bind_int64(s, 2, id);
-      rc = stepRow(s);
-      sqlite3_reset(s);
-      if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
-    }
+    if ((err = insertSorted(t, *p.key, p.items, p.count))) break;
     std::vector<char>().swap(p.items);
   }
-  return 0;
+  if (err) {
+    sqlite3_exec(t.db(), "ROLLBACK TO zfill; RELEASE zfill", nullptr, nullptr, nullptr);
+    return err;
+  }
+  return exec(*t.session, "RELEASE zfill");
 }
 
 }  // namespace
@@ -192,7 +207,7 @@ int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components, boo
   k.valid = true;
   k.head.state &= ~KIV_STATE_KEYBUILT;
   t.dropBatch();
-  // The index lives in this connection's temporary store; it needs no write access to the file.
+  // The index lives in the table's own in-memory database; it needs no write access to the file.
   int32_t err = createEntries(t, k.sqlTable);
   if (!err) err = fillKeys(t, {&k});
   if (err) {

@@ -80,6 +80,7 @@ int32_t WriteScope::begin() {
   }
   int32_t err = runPrepared(t_, "SAVEPOINT zop");
   if (err) return err;
+  if (s.logout) s.written = true;
   begun_ = true;
   t_.dropBatch();
   return 0;

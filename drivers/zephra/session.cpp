@@ -1,45 +1,19 @@
-// Per-thread SQLite connections and the reporting of SQLite failures.
+// SQLite connections and the reporting of SQLite failures.
 #include "drivers/zephra/session.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "include/kvrun32.h"
 
 namespace kiv::zephra {
 namespace {
 
-thread_local std::vector<std::weak_ptr<Session>> tSessions;
-
 std::string scratchDirectory() {
   const char* dir = std::getenv("TMPDIR");
   return dir && *dir ? dir : "/tmp";
-}
-
-std::shared_ptr<Session> newSession() {
-  std::string path = scratchDirectory() + "/kvzph-XXXXXX";
-  int fd = mkstemp(path.data());
-  if (fd < 0) {
-    Kiv$setfileerror("mkstemp", "Cannot create the driver's scratch database");
-    Kiv$seterror(90);
-    return nullptr;
-  }
-  close(fd);
-  auto s = std::make_shared<Session>();
-  s->mainPath = path;
-  int rc =
-      sqlite3_open_v2(path.c_str(), &s->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlFault(s->db, rc);
-    return nullptr;
-  }
-  sqlite3_extended_result_codes(s->db, 1);
-  sqlite3_busy_timeout(s->db, kBusyWaitMs);
-  exec(*s, "PRAGMA temp_store=MEMORY");
-  return s;
 }
 
 }  // namespace
@@ -49,29 +23,56 @@ Session::~Session() {
   if (!mainPath.empty()) unlink(mainPath.c_str());
 }
 
-std::shared_ptr<Session> sessionForThread(const std::string& path) {
-  for (auto it = tSessions.begin(); it != tSessions.end();) {
-    auto s = it->lock();
-    if (!s) {
-      it = tSessions.erase(it);
-      continue;
+std::shared_ptr<Session> openSession(bool forLogout) {
+  auto s = std::make_shared<Session>();
+  std::string main = ":memory:";
+  if (forLogout) {
+    std::string path = scratchDirectory() + "/kvzph-XXXXXX";
+    int fd = mkstemp(path.data());
+    if (fd < 0) {
+      Kiv$setfileerror("mkstemp", "Cannot create the driver's scratch database");
+      Kiv$seterror(90);
+      return nullptr;
     }
-    if (s->attached < sqlite3_limit(s->db, SQLITE_LIMIT_ATTACHED, -1) && !s->txnOpen &&
-        !s->files.count(path))
-      return s;
-    ++it;
+    close(fd);
+    s->mainPath = main = path;
   }
-  auto s = newSession();
-  if (s) tSessions.push_back(s);
+  // URIs let a table's run-time indexes live in a named in-memory database (table_file.cpp).
+  int rc =
+      sqlite3_open_v2(main.c_str(), &s->db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlFault(s->db, rc);
+    return nullptr;
+  }
+  sqlite3_extended_result_codes(s->db, 1);
+  sqlite3_busy_timeout(s->db, kBusyWaitMs);
+  if (exec(*s, "PRAGMA temp_store=MEMORY")) return nullptr;
   return s;
 }
 
+int32_t attachDatabase(Session& s, const std::string& file, const std::string& schema) {
+  sqlite3_stmt* attach = nullptr;
+  std::string sql = "ATTACH DATABASE ? AS " + schema;
+  int rc = sqlite3_prepare_v2(s.db, sql.c_str(), -1, &attach, nullptr);
+  if (rc == SQLITE_OK) {
+    sqlite3_bind_text(attach, 1, file.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(attach);
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  sqlite3_finalize(attach);
+  return rc == SQLITE_OK ? 0 : sqlFault(s.db, rc);
+}
+
 int32_t sqlFault(sqlite3* db, int rc) {
+  const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  return sqlFault(rc, message && *message ? message : sqlite3_errstr(rc));
+}
+
+int32_t sqlFault(int rc, const std::string& message) {
   int primary = rc & 0xFF;
   std::string code = std::to_string(rc);
-  const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  if (!message || !*message) message = sqlite3_errstr(rc);
-  Kiv$setfileerror(code.c_str(), message);
+  Kiv$setfileerror(code.c_str(), message.c_str());
   int32_t err = (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) ? 32 : 90;
   Kiv$seterror(err);
   return err;
@@ -85,22 +86,20 @@ int32_t exec(Session& s, const std::string& sql) {
 int32_t commitSession(Session& s) {
   if (!s.txnOpen) return 0;
   int rc = sqlite3_exec(s.db, "COMMIT", nullptr, nullptr, nullptr);
+  int32_t err = 0;
   if (rc != SQLITE_OK) {
-    int32_t err = sqlFault(s.db, rc);
+    err = sqlFault(s.db, rc);
     sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    s.txnOpen = false;
-    s.logout = false;
-    return err;
   }
   s.txnOpen = false;
-  s.logout = false;
-  return 0;
+  s.written = false;
+  return err;
 }
 
 void rollbackSession(Session& s) {
   if (s.txnOpen) sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
   s.txnOpen = false;
-  s.logout = false;
+  s.written = false;
 }
 
 }  // namespace kiv::zephra

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -14,7 +15,7 @@ namespace {
 constexpr const char* kExtension = ".ZPH";
 constexpr int kFormat = 1;
 constexpr int64_t kMapBytes = int64_t(4) << 30;
-int gNextUid = 0;
+std::atomic<int> gNextUid{0};
 
 bool exists(const std::string& path) {
   struct stat st {};
@@ -81,7 +82,14 @@ int32_t prepareKeys(ZephraTable& t) {
         k->head.attributes = KIV_DRVKEY_RUNTIME;
         k->shape.caseBlind = caseBlind;
         k->shape.optional = optional;
-        k->sqlTable = "temp.\"d" + std::to_string(t.uid) + "_" + std::to_string(i + 1) + "\"";
+        // Run-time indexes live in an in-memory database of the table's own, which the
+        // connection of a LOGOUT transaction can attach as well as the table's.
+        if (t.indexSchema.empty()) {
+          t.indexSchema = quoteIdent("x" + std::to_string(t.uid));
+          t.indexStore = "file:/kvzph-" + std::to_string(getpid()) + "-" + std::to_string(t.uid) +
+                         "?vfs=memdb";
+        }
+        k->sqlTable = t.indexSchema + ".\"d" + std::to_string(i + 1) + "\"";
       } else {
         k->valid = shapeFromFields(t.fields, d->components, d->componentCount, caseBlind, optional,
                                    k->shape);
@@ -97,7 +105,31 @@ int32_t prepareKeys(ZephraTable& t) {
   return 0;
 }
 
+// Attaches the table's file under its schema name with the settings every connection uses
+// for it.
+int32_t attachFile(Session& s, const ZephraTable& t) {
+  if (int32_t err = attachDatabase(s, t.path, t.schema)) return err;
+  // Reads map the file instead of copying pages through system calls.
+  return exec(s, "PRAGMA " + t.schema + ".journal_mode=DELETE; PRAGMA " + t.schema +
+                     ".synchronous=NORMAL; PRAGMA " + t.schema +
+                     ".cache_size=" + std::to_string(t.stream ? kStreamCacheKb : kNormalCacheKb) +
+                     "; PRAGMA " + t.schema + ".mmap_size=" + std::to_string(kMapBytes));
+}
+
 }  // namespace
+
+int32_t attachTable(Session& s, ZephraTable& t) {
+  if (int32_t err = attachFile(s, t)) return err;
+  if (t.indexSchema.empty()) return 0;
+  return attachDatabase(s, t.indexStore, t.indexSchema);
+}
+
+void ZephraTable::use(std::shared_ptr<Session> s) {
+  for (auto& [sql, st] : statements) sqlite3_finalize(st);
+  statements.clear();
+  dropBatch();
+  session = std::move(s);
+}
 
 ZephraTable::~ZephraTable() {
   for (auto& [sql, s] : statements) sqlite3_finalize(s);
@@ -186,33 +218,16 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     return lockResult;
   }
 
-  t->session = sessionForThread(path);
-  if (!t->session) return Kiv$ERRCODE;
-  Session& s = *t->session;
-  t->schema = quoteIdent("z" + std::to_string(++s.nextSchema));
-  {
-    sqlite3_stmt* attach = nullptr;
-    std::string sql = "ATTACH DATABASE ? AS " + t->schema;
-    int rc = sqlite3_prepare_v2(s.db, sql.c_str(), -1, &attach, nullptr);
-    if (rc == SQLITE_OK) {
-      sqlite3_bind_text(attach, 1, path.c_str(), -1, SQLITE_TRANSIENT);
-      rc = sqlite3_step(attach);
-      if (rc == SQLITE_DONE) rc = SQLITE_OK;
-    }
-    sqlite3_finalize(attach);
-    if (rc != SQLITE_OK) return sqlFault(s.db, rc);
-  }
-  ++s.attached;
-  s.files.insert(path);
+  t->home = openSession(false);
+  if (!t->home) return Kiv$ERRCODE;
+  t->session = t->home;
+  Session& s = *t->home;
+  t->schema = quoteIdent("z" + std::to_string(t->uid));
   auto fail = [&](int32_t err) {
     closeTable(t.release());
     return err;
   };
-  // Reads map the file instead of copying pages through system calls.
-  int32_t err =
-      exec(s, "PRAGMA " + t->schema + ".journal_mode=DELETE; PRAGMA " + t->schema +
-                  ".synchronous=NORMAL; PRAGMA " + t->schema + ".cache_size=-16000; PRAGMA " +
-                  t->schema + ".mmap_size=" + std::to_string(kMapBytes));
+  int32_t err = attachFile(s, *t);
   if (err) return fail(err);
 
   std::string format, reclen, layout, keys, stale;
@@ -239,6 +254,8 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     return fail(47);
   }
   if ((err = prepareKeys(*t))) return fail(err);
+  if (!t->indexSchema.empty() && (err = attachDatabase(s, t->indexStore, t->indexSchema)))
+    return fail(err);
   readMeta(*t, "keys", keys);
   readMeta(*t, "stale", stale);
   t->stale = stale == "1" || keys != keysSignature(*t);
@@ -251,24 +268,15 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
   return 0;
 }
 
-void closeTable(ZephraTable* t) {
-  if (!t) return;
-  std::shared_ptr<Session> session = t->session;
+int32_t closeTable(ZephraTable* t) {
+  if (!t) return 0;
+  forgetTransaction(*t);
   for (auto& [sql, s] : t->statements) sqlite3_finalize(s);
   t->statements.clear();
-  if (session) {
-    if (session->txnOpen && !session->logout) commitSession(*session);
-    for (auto& k : t->keys)
-      if (k->dynamic) exec(*session, "DROP TABLE IF EXISTS " + k->sqlTable);
-    if (!session->txnOpen) {
-      sqlite3_exec(session->db, ("DETACH DATABASE " + t->schema).c_str(), nullptr, nullptr,
-                   nullptr);
-      --session->attached;
-      auto it = session->files.find(t->path);
-      if (it != session->files.end()) session->files.erase(it);
-    }
-  }
+  // A STREAM batch not yet flushed is kept.
+  int32_t err = t->home ? commitSession(*t->home) : 0;
   delete t;
+  return err;
 }
 
 int32_t createTable(KivTable* table) {

@@ -12,10 +12,6 @@
 namespace kiv::zephra {
 namespace {
 
-constexpr int kTransactionLockMs = 2000;  // LOGOUT waits this long for other writers
-constexpr int kStreamCacheKb = -262144;   // page cache of a table in STREAM mode (256 MB)
-constexpr int kNormalCacheKb = -16000;
-
 std::map<const KivTable*, int> gRecoverWaitMs;
 
 ZephraTable* openOf(KivTable* table) { return static_cast<ZephraTable*>(table->openFile); }
@@ -98,11 +94,11 @@ int32_t openOp(KivTable* table, int32_t mode) {
   return 0;
 }
 
-void closeOp(KivTable* table) {
+int32_t closeOp(KivTable* table) {
   ZephraTable* t = openOf(table);
   table->openFile = nullptr;
   if (t && t->registered) Kiv$deactivate_drv(table);
-  closeTable(t);
+  return closeTable(t);
 }
 
 // BUILD of a table that is not open opens it for itself, denying others writing.
@@ -113,32 +109,6 @@ int32_t buildClosed(KivTable* table) {
   err = buildKeys(*t);
   closeTable(t);
   return err;
-}
-
-int32_t beginLogout(ZephraTable& t) {
-  Session& s = *t.session;
-  if (s.txnOpen && !s.logout) {
-    if (int32_t err = commitSession(s)) return err;
-  }
-  if (!s.txnOpen) {
-    if (t.lock.othersDenyWrite()) return 32;
-    sqlite3_busy_timeout(s.db, kTransactionLockMs);
-    int32_t err = exec(s, "BEGIN IMMEDIATE");
-    sqlite3_busy_timeout(s.db, kBusyWaitMs);
-    if (err) return err;
-    s.txnOpen = true;
-    s.logout = true;
-  }
-  return 0;
-}
-
-int32_t endLogout(ZephraTable& t, bool commit) {
-  Session& s = *t.session;
-  t.dropBatch();
-  if (!s.txnOpen || !s.logout) return 0;  // ended already through another table of the session
-  if (commit) return commitSession(s);
-  rollbackSession(s);
-  return 0;
 }
 
 struct Outcome {
@@ -157,7 +127,7 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       o.error = openOp(table, static_cast<int32_t>(args[0]));
       break;
     case KIV_DRV_CLOSE:
-      closeOp(table);
+      o.error = closeOp(table);
       break;
     case KIV_DRV_CREATE:
       o.error = createTable(table);
@@ -290,13 +260,13 @@ Outcome run(int32_t op, KivTable* table, ZephraTable* t, KeyState* k, intptr_t* 
       o.text = tableFileName(*table);
       break;
     case KIV_DRV_LOGOUT:
-      o.error = beginLogout(*t);
+      o.error = joinTransaction(*t);
       break;
     case KIV_DRV_COMMIT:
-      o.error = endLogout(*t, true);
+      o.error = leaveTransaction(*t, true);
       break;
     case KIV_DRV_ROLLBACK:
-      o.error = endLogout(*t, false);
+      o.error = leaveTransaction(*t, false);
       break;
     case KIV_DRV_CURRENTKEY:
       o.result = t->lastSetKey;

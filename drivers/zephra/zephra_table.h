@@ -24,6 +24,9 @@
 
 namespace kiv::zephra {
 
+constexpr int kNormalCacheKb = -16000;   // page cache of a table (16 MB)
+constexpr int kStreamCacheKb = -262144;  // page cache of a table in STREAM mode (256 MB)
+
 // One key of an open table. Run-time built indexes hand `head` to the state functions.
 struct KeyState {
   KivDrvKeyHead head{};
@@ -54,9 +57,12 @@ struct Row {
 struct ZephraTable {
   KivDrvFileHead head{};  // state and pending words for the support functions
   KivTable* table = nullptr;
-  std::shared_ptr<Session> session;
-  std::string schema;  // quoted schema name in the session
-  std::string path;    // the database file
+  std::shared_ptr<Session> home;     // the table's own connection
+  std::shared_ptr<Session> session;  // the connection in use: its own, or a LOGOUT's
+  std::string schema;       // quoted schema name of the table's file, the same on every connection
+  std::string path;         // the database file
+  std::string indexSchema;  // quoted schema name of its run-time indexes; empty without any
+  std::string indexStore;   // the in-memory database that holds them
   int32_t mode = 0;
   bool registered = false;  // entered in the active-file registry
   ShareLock lock;
@@ -87,6 +93,8 @@ struct ZephraTable {
 
   ~ZephraTable();
   sqlite3* db() const { return session->db; }
+  // Moves the table's statements to another connection that has its schemas attached.
+  void use(std::shared_ptr<Session> s);
   std::string q(std::string_view name) const { return schema + "." + std::string(name); }
   // A prepared statement for `sql`, kept for the table's lifetime; null with the error set.
   sqlite3_stmt* statement(const std::string& sql);
@@ -106,12 +114,25 @@ int recoverWaitMs(const KivTable* table);
 
 // Opening, creating and closing (table_file.cpp).
 int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** out);
-void closeTable(ZephraTable* t);
+// Closes the table, committing a STREAM batch not yet flushed; 0 or the error of that commit.
+int32_t closeTable(ZephraTable* t);
 int32_t createTable(KivTable* table);
 int32_t removeTable(KivTable* table);
+// Attaches the table's file and its run-time indexes to a connection under its schema names.
+int32_t attachTable(Session& s, ZephraTable& t);
 int32_t setMeta(ZephraTable& t, const char* name, const std::string& value);
 std::string layoutSignature(const KivTable& table, const std::vector<kiv::data::RecordField>& f);
 std::string keysSignature(const ZephraTable& t);
+
+// LOGOUT transactions (transaction.cpp). A table joins the transaction's connection at
+// DRV_LOGOUT and goes back to its own at DRV_COMMIT or DRV_ROLLBACK; the first of these ends the
+// transaction for all its tables.
+int32_t joinTransaction(ZephraTable& t);
+int32_t leaveTransaction(ZephraTable& t, bool commit);
+// Called when a table closes. The state table refuses CLOSE in a transaction; should a table
+// close all the same, its writes stay with the transaction's other tables, or are rolled back
+// when it was the last.
+void forgetTransaction(ZephraTable& t);
 
 // Writing in a transaction: a scope per operation (records.cpp).
 class WriteScope {

@@ -25,8 +25,10 @@ int32_t registryThread(const KivTable* table) {
 }
 
 ActiveFile* findActive(const KivTable* table) {
-  if (!table) return nullptr;
-  int32_t thread = registryThread(table);
+  return table ? findActive(table, registryThread(table)) : nullptr;
+}
+
+ActiveFile* findActive(const KivTable* table, int32_t thread) {
   for (ActiveFile& f : gFiles)
     if (f.table == table && f.thread == thread) return &f;
   return nullptr;

@@ -26,6 +26,8 @@ std::vector<ActiveFile>& activeFiles();
 
 // The record of the table on the current thread (or of the program), or null.
 ActiveFile* findActive(const KivTable* table);
+// The record of the table on the given registry thread, or null.
+ActiveFile* findActive(const KivTable* table, int32_t thread);
 
 // The thread number registry lookups use for this table: the running thread's number for a
 // per-thread table, -1 for any other.

@@ -14,17 +14,17 @@ namespace {
 bool gLogoutActive = false;  // one transaction at a time for the whole program
 
 // Ends the transaction on every included table, newest first. Driver errors stay in the error
-// state; the walk goes on.
+// state; the walk goes on. COMMIT and ROLLBACK may come from another thread than the LOGOUT: each
+// record is found again by its own thread, not the running one.
 void endTransaction(bool commit) {
   auto& files = activeFiles();
   for (size_t i = files.size(); i-- > 0;) {
     if (i >= files.size() || !files[i].inTransaction) continue;
-    KivTable* table = files[i].table;
-    bool send = commit ? files[i].canCommit : files[i].canRollback;
-    bool unlock = files[i].unlockAfter;
-    if (send) dispatch(table, commit ? KIV_DRV_COMMIT : KIV_DRV_ROLLBACK);
-    if (unlock) dispatch(table, KIV_DRV_UNLOCK);
-    if (ActiveFile* f = findActive(table)) f->inTransaction = false;
+    const ActiveFile f = files[i];
+    if (commit ? f.canCommit : f.canRollback)
+      dispatch(f.table, commit ? KIV_DRV_COMMIT : KIV_DRV_ROLLBACK);
+    if (f.unlockAfter) dispatch(f.table, KIV_DRV_UNLOCK);
+    if (ActiveFile* r = findActive(f.table, f.thread)) r->inTransaction = false;
   }
 }
 

@@ -1,87 +1,17 @@
 // Two programs on one catalog: sharing, deny-write, changed records, and tables left behind by
 // a program killed in the middle of its work.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "include/kvrun32.h"
 #include "tests/support/catalog_tables.h"
+#include "tests/support/peer_program.h"
 
 using namespace kivtest;
 
 namespace {
-
-// A running peer program with a pipe to its stdin and one from its stdout.
-class Peer {
- public:
-  Peer(const std::string& dir, std::vector<std::string> args) {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      close(in[1]);
-      close(out[0]);
-      std::string program = std::string(KIV_TEST_PROGRAMS_DIR) + "/zephra_peer";
-      std::vector<char*> argv{program.data(), const_cast<char*>(dir.c_str())};
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    in_ = in[1];
-    out_ = fdopen(out[0], "r");
-  }
-  ~Peer() {
-    if (in_ >= 0) close(in_);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_) fclose(out_);
-  }
-  std::string line() {
-    char buf[256];
-    if (!out_ || !fgets(buf, sizeof buf, out_)) return "<eof>";
-    std::string s(buf);
-    if (!s.empty() && s.back() == '\n') s.pop_back();
-    return s;
-  }
-  void say(const char* text) {
-    if (write(in_, text, strlen(text)) < 0) return;
-  }
-  int wait() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  void killNow() {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int in_ = -1;
-  FILE* out_ = nullptr;
-};
-
-std::string run(const std::string& dir, std::vector<std::string> args) {
-  Peer p(dir, std::move(args));
-  std::string s = p.line();
-  p.wait();
-  return s;
-}
 
 class Processes : public ::testing::Test {
  protected:

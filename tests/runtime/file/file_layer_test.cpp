@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "include/kvrun32.h"
@@ -226,6 +229,47 @@ TEST_F(FileLayer, FailedLogoutUndoesTablesAlreadyIncluded) {
   Kiv$LOGOUT(2, &unregistered->table, nullptr);
   EXPECT_EQ(Kiv$ERRCODE, 48);
   unregistered->table.openFile = nullptr;
+}
+
+// A per-thread table opened and included by a started thread; the test's thread ends the
+// transaction.
+KivTable* gStartedTable = nullptr;
+std::atomic<int32_t> gStartedDone{0};
+
+void runStarted(void (*procedure)()) {
+  gStartedDone = 0;
+  ASSERT_NE(Kiv$START(procedure, 0), 0);
+  for (int i = 0; i < 3000 && !gStartedDone; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(gStartedDone);
+}
+
+TEST_F(FileLayer, TransactionEndsFromAnotherThread) {
+  gStartedTable = &a->table;
+  runStarted([] {
+    Kiv$FILE_OPEN(gStartedTable, 0x42);
+    Kiv$LOGOUT(2, gStartedTable, nullptr);
+    gStartedDone = Kiv$ERRCODE == 0 ? 1 : -1;
+  });
+  ASSERT_EQ(gStartedDone, 1);
+  EXPECT_EQ(Kiv$getfilemode(&a->table), 0);  // registered for the started thread only
+  gCalls.clear();
+  Kiv$COMMIT();
+  EXPECT_EQ(Kiv$ERRCODE, 0);
+  EXPECT_EQ(gCalls, (std::vector<std::string>{"A:8"}));
+  // The started thread's table left the transaction: the next one ends B alone.
+  Kiv$FILE_OPEN(&b->table, 0x42);
+  Kiv$LOGOUT(2, &b->table, nullptr);
+  ASSERT_EQ(Kiv$ERRCODE, 0);
+  gCalls.clear();
+  Kiv$ROLLBACK();
+  EXPECT_EQ(gCalls, (std::vector<std::string>{"B:40"}));
+  // Slots are taken lowest first, so this thread has the number the first one had.
+  runStarted([] {
+    Kiv$FILE_CLOSE(gStartedTable);
+    gStartedDone = Kiv$ERRCODE == 0 && Kiv$getfilemode(gStartedTable) == 0 ? 1 : -1;
+  });
+  EXPECT_EQ(gStartedDone, 1);
 }
 
 TEST_F(FileLayer, ShutdownRollsBackAndClosesEverything) {

@@ -2,7 +2,15 @@
 //   zephra_peer DIR hold MODE       open FILES with MODE, say "ready", wait for a line on stdin
 //   zephra_peer DIR add DISK N      add file N of DISK to FILES, print the error code
 //   zephra_peer DIR change POINTER  change the comment of a FILES record, print the error code
-//   zephra_peer DIR count           print the number of FILES records
+//   zephra_peer DIR count [TABLE]   print the number of records of FILES (or of DISKS-shaped
+//                                   TABLE)
+//   zephra_peer DIR has-file DISK N print 1 when FILES holds file N of DISK as the tests fill it
+//   zephra_peer DIR has-disk ID     print 1 when DISKS holds disk ID
+//   zephra_peer DIR stream-hold     add a disk to DISKS in stream mode, say "ready", wait for a
+//                                   line on stdin, then FLUSH and print the error code
+//   zephra_peer DIR watch-pair N    count FILES, then DISKS, over and over until each has N
+//                                   records (saying "ready" after the first round), then print
+//                                   the rounds that saw more files than disks
 //   zephra_peer DIR append-run      append FILES records in stream mode, flushing every 100
 //                                   and printing the number flushed, until killed
 //   zephra_peer DIR logout-run      add one disk and 20 files per LOGOUT transaction, printing
@@ -11,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -42,6 +51,69 @@ int main(int argc, char** argv) {
     char line[16];
     if (!std::fgets(line, sizeof line, stdin)) return 0;
     Kiv$FILE_CLOSE(&files->table);
+    return 0;
+  }
+  if (cmd == "count" && argc > 3 && std::string(argv[3]) != "FILES") {
+    auto table = makeDisks(argv[3]);
+    if (openOrSay(*table, 0x42)) return 1;
+    std::printf("%d\n", Kiv$FILE_RECORDSf(&table->table));
+    Kiv$FILE_CLOSE(&table->table);
+    return 0;
+  }
+  if (cmd == "has-file" && argc > 4) {
+    if (openOrSay(*files, 0x42)) return 1;
+    auto expected = makeFiles("EXPECTED", nullptr);
+    fillFile(*expected, std::atoi(argv[3]), std::atoi(argv[4]));
+    files->setRecord(expected->record());
+    Kiv$FILE_GETfk(&files->table, files->key(FIL_BYDISKID));
+    bool found = Kiv$ERRCODE == 0 && files->record() == expected->record();
+    std::printf("%d\n", found ? 1 : 0);
+    Kiv$FILE_CLOSE(&files->table);
+    return 0;
+  }
+  if (cmd == "has-disk" && argc > 3) {
+    if (openOrSay(*disks, 0x42)) return 1;
+    disks->setLong(DIS_IDNUM, std::atoi(argv[3]));
+    Kiv$FILE_GETfk(&disks->table, disks->key(DIS_BYIDNUM));
+    std::printf("%d\n", Kiv$ERRCODE == 0 ? 1 : 0);
+    Kiv$FILE_CLOSE(&disks->table);
+    return 0;
+  }
+  if (cmd == "stream-hold") {
+    if (openOrSay(*disks, 0x42)) return 1;
+    Kiv$FILE_STREAM(&disks->table);
+    disks->clear();
+    disks->setLong(DIS_IDNUM, 999);
+    Kiv$FILE_ADDf(&disks->table);
+    if (Kiv$ERRCODE) return 3;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin)) return 0;
+    Kiv$FILE_FLUSH(&disks->table);
+    std::printf("%d\n", Kiv$ERRCODE);
+    Kiv$FILE_CLOSE(&disks->table);
+    return 0;
+  }
+  if (cmd == "watch-pair" && argc > 3) {
+    if (openOrSay(*files, 0x42) || openOrSay(*disks, 0x42)) return 1;
+    const int32_t wanted = std::atoi(argv[3]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int violations = 0;
+    for (int round = 0;; ++round) {
+      // Files first: a file seen before its disk means the disk's table committed later.
+      int32_t f = Kiv$FILE_RECORDSf(&files->table);
+      if (Kiv$ERRCODE) return 3;
+      int32_t d = Kiv$FILE_RECORDSf(&disks->table);
+      if (Kiv$ERRCODE) return 3;
+      if (f > d) ++violations;
+      if (round == 0) {
+        std::printf("ready\n");
+        std::fflush(stdout);
+      }
+      if ((f >= wanted && d >= wanted) || std::chrono::steady_clock::now() > deadline) break;
+    }
+    std::printf("%d\n", violations);
     return 0;
   }
   if (cmd == "add" || cmd == "change" || cmd == "count") {
