@@ -11,6 +11,7 @@
 #include "kvrun32/datetime.h"
 #include "kvrun32/locale.h"
 #include "kvrun32/file.h"
+#include "kvrun32/drivers.h"
 #include "kvrun32/view.h"
 #include "kvrun32/expr.h"
 #include "kvrun32/queue.h"

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "include/kiv/error.h"
-#include "include/kvrun32.h"
+#include "error.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

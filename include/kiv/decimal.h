@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "include/kiv/error.h"
-#include "include/kvrun32.h"
+#include "error.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "include/kiv/string.h"
-#include "include/kvrun32.h"
+#include "string.h"  // kiv/string.h, beside this file
+#include "../kvrun32.h"
 
 namespace kiv {
 

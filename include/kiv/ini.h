@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "include/kiv/error.h"
-#include "include/kvrun32.h"
+#include "error.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "include/kvrun32.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

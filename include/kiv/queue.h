@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "include/kvrun32.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

@@ -11,30 +11,40 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
+#include <utility>
 
-#include "include/kvrun32.h"
-#include "runtime/core/ufo.h"
+#include "../kvrun32.h"
 
 namespace kiv {
+
+// Layout bytes from the runtime's layout builder, freed with it.
+struct LayoutFree {
+  void operator()(uint8_t* bytes) const { Kiv$LayoutFree(bytes); }
+};
+using Layout = std::unique_ptr<uint8_t, LayoutFree>;
 
 // Builds a group layout with the runtime's layout builder from (type, size, places, label).
 class LayoutBuilder {
  public:
-  explicit LayoutBuilder(const char* prefix) : prefix_(prefix) {
-    builder_.SETUP((prefix_ + ":RECORD").c_str(), 0);
+  explicit LayoutBuilder(const char* prefix)
+      : prefix_(prefix), builder_(Kiv$LayoutBegin((prefix_ + ":RECORD").c_str(), 0)) {}
+  LayoutBuilder(const LayoutBuilder&) = delete;
+  LayoutBuilder& operator=(const LayoutBuilder&) = delete;
+  ~LayoutBuilder() {
+    if (builder_) Kiv$LayoutFree(Kiv$LayoutEnd(builder_));
   }
   template <typename T>
   void field(const char* label) {
     std::string name = prefix_ + ":" + label;
-    builder_.ADDFIELD(T::typeCode, T::size, name.c_str(), 0, nullptr, nullptr, T::places);
+    Kiv$LayoutField(builder_, T::typeCode, T::size, name.c_str(), T::places, 0, nullptr);
   }
-  std::vector<uint8_t> finish() { return builder_.ENDDECLARATION(); }
+  Layout finish() { return Layout(Kiv$LayoutEnd(std::exchange(builder_, nullptr))); }
 
  private:
   std::string prefix_;
-  CLASS_DESCRIPTOR builder_;
+  KivLayout* builder_;
 };
 
 }  // namespace kiv
@@ -53,12 +63,12 @@ class LayoutBuilder {
     };                                                                            \
     static constexpr int32_t fieldCount = Fields::fieldCount_end_ - 1;            \
     static const uint8_t* layout() {                                              \
-      static const std::vector<uint8_t> bytes = [] {                              \
+      static const kiv::Layout bytes = [] {                                       \
         kiv::LayoutBuilder b(prefix);                                             \
         FIELDS(KIV_FIELD_LAYOUT_)                                                 \
         return b.finish();                                                        \
       }();                                                                        \
-      return bytes.data();                                                        \
+      return bytes.get();                                                         \
     }                                                                             \
     /* CLEAR: 0 blank and zero, 1 highest values, -1 lowest values. */            \
     void clear(int32_t sign = 0) { Kiv$CLEAR(this, layout(), sign); }             \

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "include/kvrun32.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

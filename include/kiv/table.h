@@ -21,12 +21,8 @@
 #include <string>
 #include <string_view>
 
-#include "include/kiv/error.h"
-#include "include/kvrun32.h"
-
-// The outside drivers' entries, bound at load time.
-extern "C" int32_t ZEPHRA(int32_t operation, KivTable* table, intptr_t* args);
-extern "C" int32_t ASCII(int32_t operation, KivTable* table, intptr_t* args);
+#include "error.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

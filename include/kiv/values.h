@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "include/kvrun32.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

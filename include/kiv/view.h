@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "include/kiv/error.h"
-#include "include/kiv/table.h"
-#include "include/kvrun32.h"
+#include "error.h"
+#include "table.h"
+#include "../kvrun32.h"
 
 namespace kiv {
 

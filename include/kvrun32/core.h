@@ -36,8 +36,29 @@ int32_t __getversion(void);
 void Kiv$init(void);
 void Kiv$code(void);
 void Wsl$CloseDown(void);
-void _exit(int32_t code) __attribute__((noreturn));
 int32_t _atexit(void (*handler)(void));
+
+/* The runtime's exit: runs the exit handlers newest first, the program's module terminators and
+   the runtime's own shutdown (an open transaction rolled back, tables still open closed), then
+   ends the process with the code. A second call ends the process at once.
+
+   The library exports it as Kiv$exit and never under the C library's name _exit: a shared
+   library's _exit would stand in for the C library's in every other library of the process
+   (a forked child of Qt, glib or the C library that ends with _exit would shut the runtime
+   down), and a library loaded after the C library would find the C library's _exit in place of
+   its own. Programs still write _exit(code): the declaration below gives the name _exit, in
+   every file that includes this header, the assembler name Kiv$exit, so each call and each
+   address taken of _exit there is the runtime's exit. Unlike a macro it renames nothing else
+   (members, other namespaces), and it agrees with <unistd.h>'s declaration in C and C++ in
+   either order of inclusion (with Clang this header must come before the first use of _exit in
+   the file). A file that includes this header and wants the C library's immediate exit calls
+   _Exit from <stdlib.h>. */
+void Kiv$exit(int32_t code) __attribute__((noreturn));
+#if defined(__GNUC__) || defined(__clang__)
+void _exit(int code) __asm__("Kiv$exit") __attribute__((noreturn));
+#else
+#error "kvrun32.h needs a compiler with assembler names (GCC or Clang) to map _exit to Kiv$exit"
+#endif
 
 /* Halting (the message is on top of the string stack). */
 void Kiv$HALT(int32_t code, int32_t omitted) __attribute__((noreturn));

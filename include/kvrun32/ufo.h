@@ -35,10 +35,8 @@
    element), so fields are numbered flat, 1 upwards, in declaration order. A dimensioned member
    group repeats its fields every `size` bytes. Overlay fields are left out when a group is
    cleared, tested for blank or converted, since the fields under them already are. The group's size
-   is its element size times its dimension (at least 1). The C++ side reads a layout with
-   class_descriptor (runtime/core/ufo.h: NFields, FieldDesc, RecordSize, FieldUfo) and builds one
-   with CLASS_DESCRIPTOR (SETUP, STARTGROUP, ADDFIELD, ADDARRAY, OVERFIELD, ENDGROUP,
-   ENDDECLARATION).
+   is its element size times its dimension (at least 1). A program builds a layout with the
+   Kiv$Layout calls below rather than by assembling these bytes.
 
    Save/Load stream of one descriptor: the type code (u8), then for the string classes the length
    (u32), for DECIMAL, PDECIMAL and ULONG the size and places (u8 each), then the storage bytes.
@@ -102,6 +100,52 @@ void Kiv$FreeUfo(Ufo* ufo);
 /* Character sets of text in place. */
 void Kiv$OEMTOANSIdesc(Ufo* ufo);
 void Kiv$ANSITOOEMdesc(Ufo* ufo);
+
+/* Building a group layout by calls. Fields are laid out in call order without gaps and numbered
+   from 1 in that order; a member group's fields follow it up to its Kiv$LayoutEndGroup.
+
+     KivLayout* b = Kiv$LayoutBegin("PER:RECORD", 0);
+     Kiv$LayoutField(b, KIV_LONG, 0, "PER:ID", 0, 0, NULL);        size 0: the type's own size
+     Kiv$LayoutField(b, KIV_STRING, 20, "PER:NAME", 0, 0, NULL);
+     Kiv$LayoutField(b, KIV_DECIMAL, 5, "PER:PAY", 2, 0, NULL);    DECIMAL(9,2): 5 bytes
+     Kiv$LayoutGroup(b, "PER:PHONES");                             a member group ...
+     Kiv$LayoutField(b, KIV_STRING, 15, "PER:PHONE", 0, 3, NULL);  ... of three numbers
+     Kiv$LayoutEndGroup(b);
+     uint8_t* layout = Kiv$LayoutEnd(b);       the builder is gone, the bytes are the caller's
+     ... Kiv$LayoutSize(layout) is 74, the bytes a record of this layout takes ...
+     Kiv$LayoutFree(layout);
+
+   A mistake in the declaration (a type code the runtime cannot store, 22 given as a field
+   rather than through Kiv$LayoutGroup, a sized type with neither size nor picture, a DECIMAL or
+   PDECIMAL over 255 bytes, ending a group when none is open, placing a field over a label no
+   earlier field has, an array of nothing, or no builder at all) is reported as a runtime error
+   75 with "Parameter typing error", which ends the program while the runtime is active. */
+typedef struct KivLayout KivLayout;
+
+/* Starts a layout for a group with this label and dimension (0 = a single group). */
+KivLayout* Kiv$LayoutBegin(const char* label, uint32_t dim);
+/* Adds a field: type code; size in bytes (a fixed-size type always takes its own size; for a
+   sized type 0 means the display width of its picture); label; places (fraction digits of
+   DECIMAL and PDECIMAL); element count (0 = a single value); picture or NULL. Reference codes
+   31..36 become 31. */
+void Kiv$LayoutField(KivLayout* builder, int32_t type, uint32_t size, const char* label,
+                     uint32_t places, uint32_t dims, const char* picture);
+/* Makes the field or member group added last an array of `count` elements (multiplying an
+   element count it already has). */
+void Kiv$LayoutArray(KivLayout* builder, uint32_t count);
+/* Opens a member group; the fields added until Kiv$LayoutEndGroup belong to it. */
+void Kiv$LayoutGroup(KivLayout* builder, const char* label);
+/* Closes the innermost open member group. */
+void Kiv$LayoutEndGroup(KivLayout* builder);
+/* Places the next field or member group over the latest earlier field with this label (OVER). */
+void Kiv$LayoutOver(KivLayout* builder, const char* label);
+/* Closes any groups still open, frees the builder and gives the layout bytes, which the caller
+   frees with Kiv$LayoutFree (NULL with error 8 when there is no memory for them). */
+uint8_t* Kiv$LayoutEnd(KivLayout* builder);
+void Kiv$LayoutFree(uint8_t* layout);
+/* The bytes a group of this layout takes: element size times dimension. A layout that does not
+   read gives 0 and error 75. */
+uint32_t Kiv$LayoutSize(const uint8_t* layout);
 
 /* Microsoft binary floating point: BFLOAT4 (4 bytes) and BFLOAT8 (8 bytes). */
 void Kiv$bstorefloat4(void* dst, double value);

@@ -1,7 +1,9 @@
 // Group layouts: reading them (class_descriptor), writing them, and building them by calls
-// (CLASS_DESCRIPTOR). The byte format is documented in include/kvrun32/ufo.h.
+// (CLASS_DESCRIPTOR, and the Kiv$Layout calls over it). The byte format is documented in
+// include/kvrun32/ufo.h.
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -434,3 +436,78 @@ const std::vector<uint8_t>& CLASS_DESCRIPTOR::ENDDECLARATION() {
   layout_ = class_descriptor(name_, elementSize, dim_, fields_).Encode();
   return layout_;
 }
+
+// ---------------------------------------------------------------------------------------------
+// The C interface of the builder: Kiv$Layout calls over one CLASS_DESCRIPTOR each.
+
+struct KivLayout {
+  CLASS_DESCRIPTOR builder;
+};
+
+namespace {
+
+// The builder, or none with typing error 75 when a call has none to work on.
+CLASS_DESCRIPTOR* builderOf(KivLayout* layout) {
+  if (layout) return &layout->builder;
+  kiv::core::typingError(75);
+  return nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+KivLayout* Kiv$LayoutBegin(const char* label, uint32_t dim) {
+  auto* layout = new KivLayout;
+  layout->builder.SETUP(label, dim);
+  return layout;
+}
+
+void Kiv$LayoutField(KivLayout* layout, int32_t type, uint32_t size, const char* label,
+                     uint32_t places, uint32_t dims, const char* picture) {
+  if (CLASS_DESCRIPTOR* b = builderOf(layout))
+    b->ADDFIELD(type, size, label, dims, picture, nullptr, places);
+}
+
+void Kiv$LayoutArray(KivLayout* layout, uint32_t count) {
+  if (CLASS_DESCRIPTOR* b = builderOf(layout)) b->ADDARRAY(count);
+}
+
+void Kiv$LayoutGroup(KivLayout* layout, const char* label) {
+  if (CLASS_DESCRIPTOR* b = builderOf(layout)) b->STARTGROUP(label);
+}
+
+void Kiv$LayoutEndGroup(KivLayout* layout) {
+  if (CLASS_DESCRIPTOR* b = builderOf(layout)) b->ENDGROUP();
+}
+
+void Kiv$LayoutOver(KivLayout* layout, const char* label) {
+  if (CLASS_DESCRIPTOR* b = builderOf(layout)) b->OVERFIELD(label);
+}
+
+uint8_t* Kiv$LayoutEnd(KivLayout* layout) {
+  std::unique_ptr<KivLayout> owned(layout);
+  CLASS_DESCRIPTOR* b = builderOf(layout);
+  if (!b) return nullptr;
+  const std::vector<uint8_t>& bytes = b->ENDDECLARATION();
+  auto* out = static_cast<uint8_t*>(std::malloc(bytes.size()));
+  if (!out) {
+    Kiv$seterror(8);
+    return nullptr;
+  }
+  std::memcpy(out, bytes.data(), bytes.size());
+  return out;
+}
+
+void Kiv$LayoutFree(uint8_t* layout) { std::free(layout); }
+
+uint32_t Kiv$LayoutSize(const uint8_t* layout) {
+  class_descriptor descriptor(layout);
+  if (!descriptor.Valid()) {
+    Kiv$seterror(75);
+    return 0;
+  }
+  return descriptor.RecordSize();
+}
+
+}  // extern "C"

@@ -168,7 +168,7 @@ void Kiv$rterr(int32_t code, const char* detail) {
   if (text.size() > 255) text.resize(255);
   kiv::platform::messageBox({"Runtime error", text, KIV_BUTTON_OK, KIV_BUTTON_OK, KIV_ICON_HAND});
   setHalting();
-  if (isActive()) _exit(2);
+  if (isActive()) exitProgram(2);
 }
 
 void __e_stack(void) { Kiv$rterr(401, nullptr); }

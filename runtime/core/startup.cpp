@@ -116,6 +116,21 @@ void endProcess(int32_t code) {
   __builtin_unreachable();
 }
 
+void exitProgram(int32_t code) {
+  bool expected = false;
+  if (!gExiting.compare_exchange_strong(expected, true)) endProcess(code);
+  for (auto it = gExitHandlers.rbegin(); it != gExitHandlers.rend(); ++it)
+    if (*it) (*it)();
+  KivModule** link = &gModules;
+  while (*link && (*link)->instance != gAppInstance) link = &(*link)->next;
+  if (KivModule* app = *link) {
+    *link = app->next;
+    runTerminators(*app);
+  }
+  for (auto it = gShutdownHooks.rbegin(); it != gShutdownHooks.rend(); ++it) (*it)();
+  endProcess(code);
+}
+
 }  // namespace kiv::core
 
 using namespace kiv::core;
@@ -187,27 +202,14 @@ int32_t _atexit(void (*handler)(void)) {
   return 0;
 }
 
-void _exit(int32_t code) {
-  bool expected = false;
-  if (!gExiting.compare_exchange_strong(expected, true)) endProcess(code);
-  for (auto it = gExitHandlers.rbegin(); it != gExitHandlers.rend(); ++it)
-    if (*it) (*it)();
-  KivModule** link = &gModules;
-  while (*link && (*link)->instance != gAppInstance) link = &(*link)->next;
-  if (KivModule* app = *link) {
-    *link = app->next;
-    runTerminators(*app);
-  }
-  for (auto it = gShutdownHooks.rbegin(); it != gShutdownHooks.rend(); ++it) (*it)();
-  endProcess(code);
-}
+void Kiv$exit(int32_t code) { exitProgram(code); }
 
 void Kiv$HALT(int32_t code, int32_t omitted) {
   std::string message = popMessage();
   if (omitted == 0)
     kiv::platform::messageBox({"Halt", message, KIV_BUTTON_OK, KIV_BUTTON_OK, KIV_ICON_HAND});
   setHalting();
-  _exit(code);
+  exitProgram(code);
 }
 
 void Kiv$STOP(int32_t omitted) {
@@ -217,7 +219,7 @@ void Kiv$STOP(int32_t omitted) {
       {"Stop", message, KIV_BUTTON_ABORT | KIV_BUTTON_IGNORE, KIV_BUTTON_ABORT, KIV_ICON_HAND});
   if (answer == KIV_BUTTON_ABORT) {
     setHalting();
-    _exit(0);
+    exitProgram(0);
   }
 }
 

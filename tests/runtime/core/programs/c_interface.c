@@ -1,9 +1,11 @@
 /* A plain C program on the runtime: it sees only kvrun32.h and links only libkvrun32.
    It starts like every program (register, check the version), runs a few string-stack and
-   error-state operations, prints what it got, and ends through _exit with code 3. */
+   error-state operations, prints what it got, and ends through _exit with code 3: the runtime's
+   exit, although <unistd.h> (the C library's _exit) is included after kvrun32.h. */
 #include <kvrun32.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 static void init_a(int32_t arg) {
   (void)arg;
