@@ -20,7 +20,7 @@ constexpr int32_t kDoubleClick = 5;
   FIELD(Id, kiv::Long, "ID")                   \
   FIELD(Label, kiv::String<11>, "LABEL")       \
   FIELD(Category, kiv::String<20>, "CATEGORY") \
-  FIELD(FreeSpace, kiv::ULong, "FREESPACE")    \
+  FIELD(FreeSpace, ByteCount, "FREESPACE")     \
   FIELD(SerialNo, kiv::String<9>, "SERIALNO")  \
   BROWSE_POSITION_FIELD(FIELD)
 KIV_RECORD(DiskPickRow, "SDQ", DISK_PICK_ROW_FIELDS);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/tables/catalog_tables.h"
 #include "include/kiv/kiv.h"
 
 // One entry of the drive list: "C:\ [FIXED]" and the drive type number (also its icon index).
@@ -14,12 +15,12 @@
   FIELD(TypeNumber, kiv::Long, "TYPENUMBER")
 KIV_RECORD(DriveEntry, "DRQ", DRIVE_ENTRY_FIELDS);
 
-// One entry of the file list: a file found on the logged volume (317 bytes).
+// One entry of the file list: a file found on the logged volume (324 bytes).
 #define FILE_ENTRY_FIELDS(FIELD)                 \
   FIELD(ShortName, kiv::String<12>, "SHORTNAME") \
   FIELD(DisplayDate, kiv::Long, "DISPLAYDATE")   \
   FIELD(DisplayTime, kiv::Long, "DISPLAYTIME")   \
-  FIELD(Size, kiv::ULong, "SIZE")                \
+  FIELD(Size, ByteCount, "SIZE")                 \
   FIELD(Attrib, kiv::String<4>, "ATTRIB")        \
   FIELD(CreationDate, kiv::Long, "CREATIONDATE") \
   FIELD(CreationTime, kiv::Long, "CREATIONTIME") \
@@ -31,6 +32,7 @@ KIV_RECORD(DriveEntry, "DRQ", DRIVE_ENTRY_FIELDS);
   FIELD(Type, kiv::String<3>, "TYPE")            \
   FIELD(NamePos, kiv::Short, "NAMEPOS")
 KIV_RECORD(FileEntry, "FLQ", FILE_ENTRY_FIELDS);
+static_assert(sizeof(FileEntry) == 324);
 
 // The folders a walk had to leave out: those it could not enter or read.
 struct WalkReport {
@@ -44,7 +46,7 @@ struct WalkReport {
 struct LoggedDisk {
   kiv::CString<4> RootPath;   // "A:\"
   kiv::String<9> SerialText;  // "0000-0000" style
-  kiv::ULong TotalBytes, FreeBytes;
+  ByteCount TotalBytes, FreeBytes;  // the volume's size, and what may still be written
   kiv::Long PercentUsed;     // (total - free) / total x 100
   kiv::Long FileCount;       // entries in the file list
   kiv::String<20> Category;  // chosen with the category picker

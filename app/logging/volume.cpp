@@ -4,16 +4,6 @@
 
 #include "app/logging/logged_disk.h"
 
-namespace {
-
-// Bytes of `clusters` clusters, formed exactly and then taken as a ULONG.
-uint32_t clusterBytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t clusters) {
-  kiv::Dec bytes = kiv::Dec(sectorsPerCluster) * bytesPerSector * clusters;
-  return bytes.toULong();
-}
-
-}  // namespace
-
 std::string SerialText(uint32_t serial) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string text = "0000-0000";
@@ -29,12 +19,12 @@ std::string SerialText(uint32_t serial) {
 
 void ProbeVolume() {
   const std::string root = Logged.RootPath.str();
-  uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-  int32_t ok = GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                                 &totalClusters);
+  // The whole byte counts of the volume: a disk of today holds far more than 32 bits count.
+  uint64_t freeBytes = 0, totalBytes = 0;
+  int32_t ok = GetDiskFreeSpaceExA(root.c_str(), &freeBytes, &totalBytes, nullptr);
   if (ok) {
-    Logged.FreeBytes = clusterBytes(sectorsPerCluster, bytesPerSector, freeClusters);
-    Logged.TotalBytes = clusterBytes(sectorsPerCluster, bytesPerSector, totalClusters);
+    Logged.FreeBytes.setWhole(freeBytes);
+    Logged.TotalBytes.setWhole(totalBytes);
   } else {
     kiv::message("Free Space FAILED, CODE " + std::to_string(ok), "Drive " + root);
   }
@@ -54,7 +44,7 @@ void ProbeVolume() {
 }
 
 VolumeUsage LoggedVolumeUsage() {
-  kiv::Dec total(uint32_t(Logged.TotalBytes)), free(uint32_t(Logged.FreeBytes));
+  kiv::Dec total(Logged.TotalBytes), free(Logged.FreeBytes);
   return {(total - free) / total * 100, free / total * 100};
 }
 

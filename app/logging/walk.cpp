@@ -136,7 +136,7 @@ void FillFileEntry(const KivFindData& found, std::string_view directoryPrefix) {
   e.AccessTime = accessed.time;
   e.DisplayDate = modified.date != 0 ? modified.date : created.date;
   e.DisplayTime = modified.time != 0 ? modified.time : created.time;
-  e.Size = found.sizeLow;
+  e.Size.setWhole(uint64_t(found.sizeHigh) << 32 | found.sizeLow);
 
   char attrib[4] = {'.', '.', '.', '.'};
   if (found.attributes & KIV_ATTR_READONLY) attrib[0] = 'R';

@@ -1,11 +1,13 @@
 #include "app/tables/catalog_tables.h"
 
-static_assert(sizeof(DisksRecord) == 384);
-static_assert(sizeof(TempDiskRecord) == 384);
-static_assert(sizeof(FilesRecord) == 840);
-static_assert(sizeof(TempFilesRecord) == 840);
+// Byte counts are DECIMAL(20): DISKS and TEMPDISK 398 bytes, FILES and TEMPFILES 847,
+// SORTFILES 374.
+static_assert(sizeof(DisksRecord) == 398);
+static_assert(sizeof(TempDiskRecord) == 398);
+static_assert(sizeof(FilesRecord) == 847);
+static_assert(sizeof(TempFilesRecord) == 847);
 static_assert(sizeof(CategoryRecord) == 20);
-static_assert(sizeof(SortFilesRecord) == 367);
+static_assert(sizeof(SortFilesRecord) == 374);
 static_assert(sizeof(TempFileRecord) == 20);
 static_assert(sizeof(LabelsRecord) == 35);
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "error.h"
+#include "values.h"
 #include "../kvrun32.h"
 
 namespace kiv {
@@ -22,6 +23,13 @@ class Dec {
   }
   Dec(uint32_t v) {
     Kiv$DPushULong(v);
+    take();
+  }
+  // A 64-bit count (bytes of a volume or a file), exactly.
+  explicit Dec(uint64_t v) : text_(std::to_string(v)) {}
+  template <uint32_t Digits, uint32_t Places>
+  Dec(const Decimal<Digits, Places>& d) {
+    d.push();
     take();
   }
 

@@ -62,12 +62,38 @@ class Decimal {
   }
   // Pushes the value on the decimal stack.
   void push() const { Kiv$DPushDec(bytes_, size, Places); }
+
+  // The whole number `v` with its places zero: a byte count, a file size. Digits beyond the
+  // storage's integer digits are cut from the top, as storing an oversize value cuts them.
+  void setWhole(uint64_t v) {
+    std::memset(bytes_, 0, size);
+    for (int32_t k = kDigits - 1 - int32_t(Places); k >= 0 && v != 0; --k, v /= 10)
+      setDigit(k, unsigned(v % 10));
+  }
+  // The magnitude of the integer part (a value of more than 20 integer digits wraps).
+  uint64_t whole() const {
+    uint64_t v = 0;
+    for (int32_t k = 0; k < kDigits - int32_t(Places); ++k) v = v * 10 + digit(k);
+    return v;
+  }
+  bool negative() const { return (bytes_[0] >> 4) != 0; }
   double real() const {
     push();
     return Kiv$DPopReal();
   }
 
  private:
+  // Digit k counts from the most significant: the low half of byte 0, then two a byte.
+  static constexpr int32_t kDigits = int32_t(2 * size - 1);
+  unsigned digit(int32_t k) const {
+    const unsigned char b = bytes_[(k + 1) / 2];
+    return k % 2 ? b >> 4 : b & 0x0F;
+  }
+  void setDigit(int32_t k, unsigned d) {
+    unsigned char& b = bytes_[(k + 1) / 2];
+    b = k % 2 ? (unsigned char)((b & 0x0F) | d << 4) : (unsigned char)((b & 0xF0) | d);
+  }
+
   unsigned char bytes_[size] = {};
 };
 

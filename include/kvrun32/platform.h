@@ -107,6 +107,12 @@ uint32_t SetErrorMode(uint32_t mode);
 int32_t GetDiskFreeSpaceA(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
                           uint32_t* freeClusters, uint32_t* totalClusters);
 
+/* Free and total space of the volume of `root` (NULL = the current drive) in bytes, 64 bits wide:
+   the bytes the caller may still write, the volume's size, and the bytes free altogether (some
+   file systems keep part of the free space for the system). Any output may be NULL. */
+int32_t GetDiskFreeSpaceExA(const char* root, uint64_t* freeBytesAvailable, uint64_t* totalBytes,
+                            uint64_t* totalFreeBytes);
+
 /* Label, serial number, longest name, flags (KIV_FS_*) and file-system name of the volume of
    `root`. A volume without a label gives "", without a serial number 0. Texts longer than their
    buffer are cut (at a character boundary) to size - 1 bytes. Any output may be NULL/0. */

@@ -62,6 +62,26 @@ int32_t collateTexts(std::string_view a, std::string_view b) {
   return kiv::core::collate(a, b, false);
 }
 
+// Two DECIMAL values of one field (same size and places): the packed digits, most significant
+// first, order like the numbers; the high nibble of byte 0 is the sign (zero has none).
+int32_t compareDecimals(const uint8_t* a, const uint8_t* b, uint32_t size) {
+  auto isZero = [size](const uint8_t* d) {
+    if (d[0] & 0x0F) return false;
+    for (uint32_t i = 1; i < size; ++i)
+      if (d[i]) return false;
+    return true;
+  };
+  const bool negativeA = (a[0] >> 4) != 0 && !isZero(a);
+  const bool negativeB = (b[0] >> 4) != 0 && !isZero(b);
+  if (negativeA != negativeB) return negativeA ? -1 : 1;
+  int32_t magnitude = order(a[0] & 0x0F, b[0] & 0x0F);
+  if (magnitude == 0 && size > 1) {
+    const int c = std::memcmp(a + 1, b + 1, size - 1);
+    magnitude = c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  return negativeA ? -magnitude : magnitude;
+}
+
 // The character at i of a text that weighs as if padded with blanks.
 uint8_t charAt(std::string_view text, size_t i) {
   return i < text.size() ? static_cast<uint8_t>(text[i]) : uint8_t(' ');
@@ -131,6 +151,9 @@ RecordComparer::RecordComparer(const class_descriptor& layout,
           break;
         case KIV_SREAL:
           part.method = Method::Sreal;
+          break;
+        case KIV_DECIMAL:
+          part.method = Method::Decimal;
           break;
         case KIV_REAL:
           part.method = Method::Real;
@@ -211,6 +234,8 @@ int32_t RecordComparer::comparePart(const Part& p, const uint8_t* a, const uint8
       return order(load<uint32_t>(a), load<uint32_t>(b));
     case Method::Sreal:
       return kiv::core::realCompare(double(load<float>(a)), double(load<float>(b)));
+    case Method::Decimal:
+      return compareDecimals(a, b, p.size);
     case Method::Real:
       return kiv::core::realCompare(load<double>(a), load<double>(b));
     case Method::Bfloat4:

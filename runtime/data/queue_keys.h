@@ -71,6 +71,7 @@ class RecordComparer {
     Real,
     Bfloat4,
     Bfloat8,
+    Decimal,  // DECIMAL storage: sign, then packed digits from the most significant
     Text,
     Ctext,
     Ptext,

@@ -54,6 +54,8 @@ Drive pinnedDrive(char letter, const DrivePin& pin) {
   d.pinned = true;
   d.label = pin.label;
   d.serial = pin.serial;
+  d.totalBytes = pin.totalBytes;
+  d.freeBytes = pin.freeBytes;
   return d;
 }
 
@@ -139,7 +141,9 @@ bool setPinnedLabel(char letter, std::string_view label) {
   if (!drive || !drive->pinned || !drive->label) return false;
   {
     std::lock_guard lock(gMutex);
-    gPins[drive->letter] = DrivePin{drive->folder, std::string(label), drive->serial};
+    gPins[drive->letter] =
+        DrivePin{drive->folder, std::string(label), drive->serial, drive->totalBytes,
+                 drive->freeBytes};
   }
   invalidate();
   return true;

@@ -21,6 +21,9 @@ struct Drive {
   bool pinned = false;               // from WIN.INI or pinDrive, not from the mount table
   std::optional<std::string> label;  // label given with the pin, if any
   std::optional<uint32_t> serial;    // serial number given with the pin, if any
+  // Byte counts given with the pin, if any: the drive reports them in place of its folder's
+  // volume's (a made-up volume of any size, for tests and pictures).
+  std::optional<uint64_t> totalBytes = std::nullopt, freeBytes = std::nullopt;
 };
 
 // A pin: the folder a letter stands for, with an optional label and serial number of its own.
@@ -29,6 +32,7 @@ struct DrivePin {
   std::string folder;
   std::optional<std::string> label;
   std::optional<uint32_t> serial;
+  std::optional<uint64_t> totalBytes = std::nullopt, freeBytes = std::nullopt;
 };
 
 // Maps `letter` to a folder until unpinDrive; replaces any earlier pin of that letter.

@@ -1,6 +1,8 @@
 #include "runtime/platform/drive_settings.h"
 
 #include <cctype>
+#include <cstdint>
+#include <utility>
 
 #include "runtime/env/ini_file.h"
 #include "runtime/platform/settings_dir.h"
@@ -24,6 +26,19 @@ bool parseSerial(std::string_view text, uint32_t* serial) {
   return true;
 }
 
+// Decimal digits only, of a value below 2^64.
+bool parseByteCount(std::string_view text, uint64_t* bytes) {
+  if (text.empty() || text.size() > 20) return false;
+  unsigned __int128 value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + unsigned(c - '0');
+  }
+  if (value > UINT64_MAX) return false;
+  *bytes = uint64_t(value);
+  return true;
+}
+
 std::map<char, DrivePin> pinsOf(const kiv::env::IniDocument& ini) {
   constexpr std::string_view kSection = "Drives";
   std::map<char, DrivePin> pins;
@@ -42,6 +57,11 @@ std::map<char, DrivePin> pinsOf(const kiv::env::IniDocument& ini) {
       uint32_t serial = 0;
       std::optional<std::string> text = ini.value(kSection, std::string(1, letter) + suffix);
       if (!pin.serial && text && parseSerial(*text, &serial)) pin.serial = serial;
+    }
+    for (auto [suffix, count] : {std::pair{".Total", &pin.totalBytes}, {".Free", &pin.freeBytes}}) {
+      uint64_t bytes = 0;
+      std::optional<std::string> text = ini.value(kSection, std::string(1, letter) + suffix);
+      if (text && parseByteCount(*text, &bytes)) *count = bytes;
     }
   }
   return pins;

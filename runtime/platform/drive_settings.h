@@ -11,7 +11,8 @@ namespace kiv::platform {
 
 // Pins from a settings text (read by the settings-file reader): "E=/media/usb" maps a letter ("E"
 // or "E:"), "E.Label=NAME" and "E.Serial=1234-ABCD" (or eight hex digits) give the drive its own
-// label and serial. Lines of other sections, comments (";") and malformed entries are ignored; a
+// label and serial, "E.Total=BYTES" and "E.Free=BYTES" (decimal digits, up to 2^64 - 1) the byte
+// counts it reports. Lines of other sections, comments (";") and malformed entries are ignored; a
 // label or serial without a folder for its letter is ignored too.
 std::map<char, DrivePin> parseDriveSettings(std::string_view iniText);
 

@@ -57,6 +57,33 @@ void copyText(char* buffer, uint32_t size, std::string_view text) {
   buffer[n] = '\0';
 }
 
+// Byte counts of a drive's volume: its size, what the caller may still write, and what is free
+// altogether (the rest is kept back for the system). The counts a pin gives stand for the
+// volume's.
+struct ByteCounts {
+  uint64_t total = 0, available = 0, free = 0;
+  uint64_t block = 4096;  // the file system's allocation unit
+};
+
+std::optional<ByteCounts> byteCountsOf(const char* root) {
+  std::optional<Drive> drive = presentDrive(root);
+  if (!drive) return std::nullopt;
+  ByteCounts counts;
+  if (!drive->totalBytes || !drive->freeBytes) {
+    struct statvfs vfs {};
+    if (statvfs(drive->folder.c_str(), &vfs) != 0) {
+      recordHostError(errno);
+      return std::nullopt;
+    }
+    const uint64_t block = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    counts = {uint64_t(vfs.f_blocks) * block, uint64_t(vfs.f_bavail) * block,
+              uint64_t(vfs.f_bfree) * block, block};
+  }
+  if (drive->totalBytes) counts.total = *drive->totalBytes;
+  if (drive->freeBytes) counts.available = counts.free = *drive->freeBytes;
+  return counts;
+}
+
 bool oneOf(std::string_view value, std::initializer_list<std::string_view> list) {
   for (std::string_view v : list)
     if (value == v) return true;
@@ -117,28 +144,30 @@ uint32_t GetDriveTypeA(const char* root) {
 
 int32_t GetDiskFreeSpaceA(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
                           uint32_t* freeClusters, uint32_t* totalClusters) {
-  std::optional<Drive> drive = presentDrive(root);
-  if (!drive) return 0;
-  struct statvfs vfs {};
-  if (statvfs(drive->folder.c_str(), &vfs) != 0) {
-    recordHostError(errno);
-    return 0;
-  }
-  const uint64_t block = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
-  const unsigned __int128 totalBytes = (unsigned __int128)vfs.f_blocks * block;
-  const unsigned __int128 freeBytes = (unsigned __int128)vfs.f_bavail * block;
+  std::optional<ByteCounts> counts = byteCountsOf(root);
+  if (!counts) return 0;
   // Clusters of one block (sectors of 512 bytes when the block is a multiple of them), doubled
-  // until the cluster count fits 32 bits.
-  uint32_t sector = block % 512 == 0 ? 512 : uint32_t(block);
-  uint64_t perCluster = block / sector;
-  while (totalBytes / (perCluster * sector) > 0xFFFFFFFFu && perCluster * sector < (1ull << 31))
+  // until the cluster count fits 32 bits; counts beyond that are cut to the largest 32-bit value.
+  const uint32_t sector = counts->block % 512 == 0 ? 512 : uint32_t(counts->block);
+  uint64_t perCluster = counts->block / sector;
+  while (counts->total / (perCluster * sector) > 0xFFFFFFFFu && perCluster * sector < (1ull << 31))
     perCluster *= 2;
   const uint64_t cluster = perCluster * sector;
+  auto clamp = [](uint64_t v) { return uint32_t(v > 0xFFFFFFFFu ? 0xFFFFFFFFu : v); };
   if (sectorsPerCluster) *sectorsPerCluster = uint32_t(perCluster);
   if (bytesPerSector) *bytesPerSector = sector;
-  auto clamp = [](unsigned __int128 v) { return uint32_t(v > 0xFFFFFFFFu ? 0xFFFFFFFFu : v); };
-  if (freeClusters) *freeClusters = clamp(freeBytes / cluster);
-  if (totalClusters) *totalClusters = clamp(totalBytes / cluster);
+  if (freeClusters) *freeClusters = clamp(counts->available / cluster);
+  if (totalClusters) *totalClusters = clamp(counts->total / cluster);
+  return 1;
+}
+
+int32_t GetDiskFreeSpaceExA(const char* root, uint64_t* freeBytesAvailable, uint64_t* totalBytes,
+                            uint64_t* totalFreeBytes) {
+  std::optional<ByteCounts> counts = byteCountsOf(root);
+  if (!counts) return 0;
+  if (freeBytesAvailable) *freeBytesAvailable = counts->available;
+  if (totalBytes) *totalBytes = counts->total;
+  if (totalFreeBytes) *totalFreeBytes = counts->free;
   return 1;
 }
 

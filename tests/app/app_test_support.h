@@ -132,7 +132,8 @@ inline void setFileComment(const std::string& path, const std::string& comment) 
 
 // A FILES record as the tests check it.
 struct StoredFile {
-  int32_t disk, displayDate, displayTime, size;
+  int32_t disk, displayDate, displayTime;
+  uint64_t size;
   std::string shortName, attrib, type, longName, comment;
   int deleteFlag;
 };
@@ -144,7 +145,7 @@ inline std::map<std::string, StoredFile> storedFiles() {
   Files.set(Files.ByDiskId);
   for (Files.next(); kiv::errorCode() == 0; Files.next()) {
     FilesRecord& f = Files.rec;
-    files[f.Path.str()] = {f.DiskId,          f.DisplayDate,  f.DisplayTime, int32_t(f.Size),
+    files[f.Path.str()] = {f.DiskId,          f.DisplayDate,  f.DisplayTime, f.Size.whole(),
                            f.ShortName.str(), f.Attrib.str(), f.Type.str(),  f.LongName.str(),
                            f.Comment.str(),   f.DeleteFlag};
   }

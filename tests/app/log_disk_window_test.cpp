@@ -237,7 +237,7 @@ TEST_F(LogDiskWindow, LogsARenamedVolumeAndSavesItAsANewDisk) {
   EXPECT_TRUE(d.UserNum.blank());
   EXPECT_TRUE(d.Category.blank());
   EXPECT_TRUE(d.Comments.blank());
-  EXPECT_GT(uint32_t(d.TotalBytes), 0u);
+  EXPECT_GT(d.TotalBytes.whole(), 0u);
 
   auto files = storedFiles();
   ASSERT_EQ(files.size(), 6u);
@@ -245,7 +245,7 @@ TEST_F(LogDiskWindow, LogsARenamedVolumeAndSavesItAsANewDisk) {
   EXPECT_EQ(readme.disk, 1);
   EXPECT_EQ(readme.shortName, "README.TXT");
   EXPECT_EQ(readme.displayDate, Kiv$DATE(2, 3, 2001));
-  EXPECT_EQ(readme.size, 10);
+  EXPECT_EQ(readme.size, 10u);
   EXPECT_EQ(readme.type, "TXT");
   EXPECT_EQ(readme.longName, "README.TXT");
   EXPECT_EQ(readme.deleteFlag, 0);

@@ -210,8 +210,8 @@ TEST(LoggingParts, PercentagesAreExactDecimals) {
       {0, 0, 0, "0", "0"},  // no medium: the division by zero gives 0
   };
   for (const Row& r : rows) {
-    Logged.TotalBytes = r.total;
-    Logged.FreeBytes = r.free;
+    Logged.TotalBytes.setWhole(r.total);
+    Logged.FreeBytes.setWhole(r.free);
     VolumeUsage u = LoggedVolumeUsage();
     EXPECT_EQ(u.used.text(), r.used) << r.total;
     EXPECT_EQ(u.free.text(), r.freeShare) << r.total;
@@ -276,7 +276,7 @@ Walked walkFrom(const std::string& root, const YieldFn& yield = {}) {
   for (int32_t i = 1; i <= FileList.records(); ++i) {
     FileList.get(i);
     w.paths.push_back(FileList.rec.FullPath.str());
-    w.sizes.push_back(FileList.rec.Size);
+    w.sizes.push_back(uint32_t(FileList.rec.Size.whole()));
   }
   EXPECT_EQ(Logged.FileCount, int32_t(w.paths.size()));
   return w;
@@ -470,7 +470,7 @@ TEST_F(Logging, LogDriveFillsTheFileListField_by_field) {
   EXPECT_EQ(Logged.SerialText.str(), "1234-ABCD");
   EXPECT_EQ(Logged.RootPath.str(), root);
   EXPECT_EQ(Logged.FileCount, 6);
-  EXPECT_GT(uint32_t(Logged.TotalBytes), 0u);
+  EXPECT_GT(Logged.TotalBytes.whole(), 0u);
   EXPECT_GE(Logged.PercentUsed, 0);
   EXPECT_LE(Logged.PercentUsed, 100);
   EXPECT_EQ(Logged.DriveType, DriveTypeNumber(root));
@@ -491,7 +491,7 @@ TEST_F(Logging, LogDriveFillsTheFileListField_by_field) {
   EXPECT_EQ(readme.DisplayDate, readme.ModifyDate);
   EXPECT_EQ(readme.DisplayTime, readme.ModifyTime);
   EXPECT_EQ(readme.AccessDate, Kiv$DATE(2, 3, 2001));
-  EXPECT_EQ(uint32_t(readme.Size), 10u);
+  EXPECT_EQ(readme.Size.whole(), 10u);
   EXPECT_EQ(readme.Attrib.str(), "RA..");
   EXPECT_EQ(readme.Type.str(), "TXT");
   EXPECT_EQ(readme.NamePos, 4);
@@ -500,7 +500,7 @@ TEST_F(Logging, LogDriveFillsTheFileListField_by_field) {
   EXPECT_EQ(longName.ShortName.str(), "LONGFI~1.TEX");
   EXPECT_EQ(longName.Type.str(), "TEX");
   EXPECT_EQ(longName.Attrib.str(), ".A..");
-  EXPECT_EQ(uint32_t(longName.Size), 2000u);
+  EXPECT_EQ(longName.Size.whole(), 2000u);
 
   const FileEntry& noext = byPath.at(root + "NOEXT");
   EXPECT_EQ(noext.ShortName.str(), "NOEXT");
@@ -567,7 +567,7 @@ TEST_F(Logging, SortButtonsTurnTheDirection) {
     std::vector<std::string> v;
     for (int32_t i = 1; i <= FileList.records(); ++i) {
       FileList.get(i);
-      v.push_back(std::to_string(uint32_t(FileList.rec.Size)) + ":" + FileList.rec.ShortName.str());
+      v.push_back(std::to_string(FileList.rec.Size.whole()) + ":" + FileList.rec.ShortName.str());
     }
     return v;
   };
@@ -623,8 +623,8 @@ TEST_F(Logging, NewDiskIsSavedField_by_field) {
   EXPECT_TRUE(d.UserNum.blank());
   EXPECT_EQ(d.Category.str(), "Backups");
   EXPECT_TRUE(d.Keyword1.blank() && d.Keyword2.blank() && d.Keyword3.blank());
-  EXPECT_EQ(uint32_t(d.TotalBytes), uint32_t(Logged.TotalBytes));
-  EXPECT_EQ(uint32_t(d.FreeSpace), uint32_t(Logged.FreeBytes));
+  EXPECT_EQ(d.TotalBytes.whole(), Logged.TotalBytes.whole());
+  EXPECT_EQ(d.FreeSpace.whole(), Logged.FreeBytes.whole());
   EXPECT_EQ(d.SerialNo.str(), "1234-ABCD");
   EXPECT_EQ(d.Type.str(), std::string(1, DriveTypeLetter(DriveTypeNumber(root))));
   EXPECT_EQ(d.Files, 6);
@@ -640,7 +640,7 @@ TEST_F(Logging, NewDiskIsSavedField_by_field) {
     EXPECT_EQ(f.shortName, e.ShortName.str());
     EXPECT_EQ(f.displayDate, e.DisplayDate);
     EXPECT_EQ(f.displayTime, e.DisplayTime);
-    EXPECT_EQ(uint32_t(f.size), uint32_t(e.Size));
+    EXPECT_EQ(f.size, e.Size.whole());
     EXPECT_EQ(f.attrib, e.Attrib.str());
     EXPECT_EQ(f.type, e.Type.str());
     EXPECT_EQ(f.longName, e.FullPath.str().substr(e.NamePos - 1));
@@ -707,7 +707,7 @@ TEST_F(Logging, RefreshKeepsCommentsAddsNewFilesAndPurgesGoneOnes) {
   EXPECT_EQ(files.at(root + "README.TXT").comment, "keep me");
   EXPECT_EQ(files.at(root + "README.TXT").attrib, ".A..");
   EXPECT_EQ(files.at(root + "OTHER\\NEW.TXT").comment, "");
-  EXPECT_EQ(files.at(root + "SUB\\A.DAT").size, 999);
+  EXPECT_EQ(files.at(root + "SUB\\A.DAT").size, 999u);
   for (auto& [path, f] : files) {
     EXPECT_EQ(f.deleteFlag, 0) << path;
     EXPECT_EQ(f.disk, 1) << path;

@@ -39,21 +39,21 @@ TEST(CatalogTables, DisksLayoutKeysAndAttributes) {
   EXPECT_EQ(std::string(t->name, t->nameLen), "DISKS");
   EXPECT_EQ(t->driver, &ZEPHRA);
   EXPECT_EQ(t->attributes, 0x3C);
-  EXPECT_EQ(t->recordLength, 384u);
+  EXPECT_EQ(t->recordLength, 398u);
   EXPECT_EQ(t->record, &Disks.rec);
   std::vector<FieldRow> want = {
       {"DIS:IDNUM", KIV_LONG, 4, 0},         {"DIS:USERNUM", KIV_STRING, 12, 4},
       {"DIS:LABEL", KIV_STRING, 11, 16},     {"DIS:CATEGORY", KIV_STRING, 20, 27},
       {"DIS:KEYWORD1", KIV_STRING, 20, 47},  {"DIS:KEYWORD2", KIV_STRING, 20, 67},
-      {"DIS:KEYWORD3", KIV_STRING, 20, 87},  {"DIS:TOTALBYTES", KIV_ULONG, 4, 107},
-      {"DIS:FREESPACE", KIV_ULONG, 4, 111},  {"DIS:SERIALNO", KIV_STRING, 9, 115},
-      {"DIS:TYPE", KIV_STRING, 1, 124},      {"DIS:FILES", KIV_LONG, 4, 125},
-      {"DIS:COMMENTS", KIV_STRING, 255, 129}};
+      {"DIS:KEYWORD3", KIV_STRING, 20, 87},  {"DIS:TOTALBYTES", KIV_DECIMAL, 11, 107},
+      {"DIS:FREESPACE", KIV_DECIMAL, 11, 118},  {"DIS:SERIALNO", KIV_STRING, 9, 129},
+      {"DIS:TYPE", KIV_STRING, 1, 138},      {"DIS:FILES", KIV_LONG, 4, 139},
+      {"DIS:COMMENTS", KIV_STRING, 255, 143}};
   EXPECT_EQ(layoutRows(Disks), want);
   // Members lie where the layout says.
   auto at = [&](const void* p) { return static_cast<const char*>(p) - (const char*)&Disks.rec; };
-  EXPECT_EQ(at(&Disks.rec.FreeSpace), 111);
-  EXPECT_EQ(at(&Disks.rec.Comments), 129);
+  EXPECT_EQ(at(&Disks.rec.FreeSpace), 118);
+  EXPECT_EQ(at(&Disks.rec.Comments), 143);
 
   struct KeyRow {
     const char* name;
@@ -86,32 +86,32 @@ TEST(CatalogTables, EveryTableHasItsSizeAttributesAndKeys) {
     KivDriverEntry driver;
   };
   std::vector<Row> rows = {
-      {&Disks, "DISKS", 384, 0x3C, {}, ZEPHRA},
+      {&Disks, "DISKS", 398, 0x3C, {}, ZEPHRA},
       {&Category, "CATEGORY", 20, 0x3C, {"CAT:BYNAME"}, ZEPHRA},
       {&Files,
        "FILES",
-       840,
+       847,
        0x3C,
        {"FIL:BYDISKID", "FIL:BYNAME", "FIL:BYDATE", "FIL:BYTIME", "FIL:BYSIZE", "FIL:BYATTRIB",
         "FIL:BYTYPE", "FIL:DYNNDX"},
        ZEPHRA},
       {&SortFiles,
        "SORTFILES",
-       367,
+       374,
        0x3C,
        {"SOF:BYDISKID", "SOF:BYNAME", "SOF:BYDATE", "SOF:BYTIME", "SOF:BYSIZE", "SOF:BYATTRIB"},
        ZEPHRA},
       {&TempFile, "TEMPFILE", 20, 0x14, {}, ASCII},
       {&TempDisk,
        "TEMPDISK",
-       384,
+       398,
        0x1C,
        {"TED:BYIDNUM", "TED:BYUSERNUM", "TED:BYLABEL", "TED:BYCATEGORY", "TED:BYFREESPACE",
         "TED:BYTYPE", "TED:DYNNDX"},
        ZEPHRA},
       {&TempFiles,
        "TEMPFILES",
-       840,
+       847,
        0x1C,
        {"TEF:BYDISKID", "TEF:BYNAME", "TEF:BYDATE", "TEF:BYTIME", "TEF:BYSIZE", "TEF:BYATTRIB",
         "TEF:BYTYPE", "TEF:DYNNDX"},

@@ -233,7 +233,7 @@ TEST_F(RealDisplay, LogTypeALabelAndSave) {
   EXPECT_EQ(stored, expected);
   EXPECT_EQ(files.count(root + "A\\POD\\BIG1.TXT"), 1u);
   EXPECT_EQ(files.count(root + "A\\POD\\SMALL1.TXT"), 1u);
-  EXPECT_EQ(files[root + "A\\POD\\SMALL1.TXT"].size, 10);
+  EXPECT_EQ(files[root + "A\\POD\\SMALL1.TXT"].size, 10u);
 }
 
 // What the user reads on the screen: a message box over the frame and an open drop-down menu
