@@ -599,6 +599,97 @@ TEST_F(Logging, SortButtonsTurnTheDirection) {
   EXPECT_FALSE(sort.descending);
 }
 
+// Today's sizes: a 30 TB volume, files of 3 and 5 GiB and both sides of the 32-bit limit (sparse
+// files, so they take no room). Every byte count is kept whole from the probe and the walk
+// through the file list, its size sort, the DISKS and FILES records and the size key.
+TEST_F(Logging, ByteCountsAboveFourGibibytesAreKeptWhole) {
+  const uint64_t kTotal = 30000000000000ull, kFree = 12345678901234ull;
+  const std::map<std::string, uint64_t> sizes = {
+      {"VIDEO.MKV", 5368709120ull},
+      {"DISK.IMG", 3221225472ull},
+      {"EDGE\\MAX32.BIN", 4294967295ull},
+      {"EDGE\\MIN33.BIN", 4294967296ull},
+      {"README.TXT", 10},
+  };
+  for (const auto& [path, size] : sizes) {
+    if (path == "README.TXT") continue;
+    std::string host = path;
+    std::replace(host.begin(), host.end(), '\\', '/');
+    for (char& c : host) c = char(tolower(static_cast<unsigned char>(c)));
+    writeFile(tree / host, 0);
+    ASSERT_EQ(truncate((tree / host).c_str(), off_t(size)), 0);
+  }
+  kiv::platform::pinDrive(letter,
+                          {tree.string(), std::string("TESTVOL"), 0x1234ABCDu, kTotal, kFree});
+
+  ASSERT_TRUE(LogDrive(entry()));
+  EXPECT_EQ(Logged.TotalBytes.whole(), kTotal);
+  EXPECT_EQ(Logged.FreeBytes.whole(), kFree);
+  EXPECT_EQ(Logged.PercentUsed, 58);  // (30e12 - 12.3e12) / 30e12, truncated
+  std::map<std::string, uint64_t> listed;
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    listed[FileList.rec.FullPath.str().substr(3)] = FileList.rec.Size.whole();
+  }
+  for (const auto& [path, size] : sizes) EXPECT_EQ(listed[path], size) << path;
+
+  // The size button sorts by the whole size, the name within equal sizes.
+  FileListSort sort;
+  sort.press(4);
+  std::vector<uint64_t> inOrder;
+  for (int32_t i = 1; i <= FileList.records(); ++i) {
+    FileList.get(i);
+    inOrder.push_back(FileList.rec.Size.whole());
+  }
+  EXPECT_TRUE(std::is_sorted(inOrder.begin(), inOrder.end()));
+  EXPECT_EQ(inOrder.back(), 5368709120ull);
+
+  TestWindows w;
+  AddToCatalog(w);
+  readDisk(1);
+  EXPECT_EQ(Disks.rec.TotalBytes.whole(), kTotal);
+  EXPECT_EQ(Disks.rec.FreeSpace.whole(), kFree);
+  std::map<std::string, apptest::StoredFile> stored = storedFiles();
+  for (const auto& [path, size] : sizes) EXPECT_EQ(stored[root + path].size, size) << path;
+  // FIL:BYSIZE reads the files by number, 4294967295 before 4294967296.
+  std::vector<uint64_t> byKey;
+  {
+    CatalogUse use(Files, FilesUseCount);
+    Files.set(Files.BySize);
+    for (Files.next(); kiv::errorCode() == 0; Files.next()) byKey.push_back(Files.rec.Size.whole());
+    Kiv$clearerror();
+  }
+  EXPECT_TRUE(std::is_sorted(byKey.begin(), byKey.end()));
+  EXPECT_EQ(byKey.size(), stored.size());
+}
+
+// Disks of every size order by their free space through DIS:BYFREESPACE, on both sides of the
+// 32-bit limit, up to the largest 64-bit count.
+TEST_F(Logging, DisksOrderByFreeSpaceAcrossEveryWidth) {
+  const uint64_t free[] = {UINT64_MAX, 4294967296ull, 0, 4294967295ull, 1000000000000000ull, 1};
+  {
+    CatalogUse use(Disks, DisksUseCount);
+    int32_t id = 0;
+    for (uint64_t f : free) {
+      Disks.rec.clear();
+      Disks.rec.IdNum = ++id;
+      Disks.rec.FreeSpace.setWhole(f);
+      Disks.rec.TotalBytes.setWhole(UINT64_MAX);
+      Disks.add();
+      ASSERT_EQ(kiv::errorCode(), 0);
+    }
+  }
+  std::vector<uint64_t> byKey;
+  CatalogUse use(Disks, DisksUseCount);
+  Disks.set(Disks.ByFreeSpace);
+  for (Disks.next(); kiv::errorCode() == 0; Disks.next())
+    byKey.push_back(Disks.rec.FreeSpace.whole());
+  Kiv$clearerror();
+  std::vector<uint64_t> expected(std::begin(free), std::end(free));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(byKey, expected);
+}
+
 TEST_F(Logging, NewDiskIsSavedField_by_field) {
   TestWindows w;
   ASSERT_TRUE(LogDrive(entry()));

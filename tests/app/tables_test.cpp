@@ -42,12 +42,12 @@ TEST(CatalogTables, DisksLayoutKeysAndAttributes) {
   EXPECT_EQ(t->recordLength, 398u);
   EXPECT_EQ(t->record, &Disks.rec);
   std::vector<FieldRow> want = {
-      {"DIS:IDNUM", KIV_LONG, 4, 0},         {"DIS:USERNUM", KIV_STRING, 12, 4},
-      {"DIS:LABEL", KIV_STRING, 11, 16},     {"DIS:CATEGORY", KIV_STRING, 20, 27},
-      {"DIS:KEYWORD1", KIV_STRING, 20, 47},  {"DIS:KEYWORD2", KIV_STRING, 20, 67},
-      {"DIS:KEYWORD3", KIV_STRING, 20, 87},  {"DIS:TOTALBYTES", KIV_DECIMAL, 11, 107},
-      {"DIS:FREESPACE", KIV_DECIMAL, 11, 118},  {"DIS:SERIALNO", KIV_STRING, 9, 129},
-      {"DIS:TYPE", KIV_STRING, 1, 138},      {"DIS:FILES", KIV_LONG, 4, 139},
+      {"DIS:IDNUM", KIV_LONG, 4, 0},           {"DIS:USERNUM", KIV_STRING, 12, 4},
+      {"DIS:LABEL", KIV_STRING, 11, 16},       {"DIS:CATEGORY", KIV_STRING, 20, 27},
+      {"DIS:KEYWORD1", KIV_STRING, 20, 47},    {"DIS:KEYWORD2", KIV_STRING, 20, 67},
+      {"DIS:KEYWORD3", KIV_STRING, 20, 87},    {"DIS:TOTALBYTES", KIV_DECIMAL, 11, 107},
+      {"DIS:FREESPACE", KIV_DECIMAL, 11, 118}, {"DIS:SERIALNO", KIV_STRING, 9, 129},
+      {"DIS:TYPE", KIV_STRING, 1, 138},        {"DIS:FILES", KIV_LONG, 4, 139},
       {"DIS:COMMENTS", KIV_STRING, 255, 143}};
   EXPECT_EQ(layoutRows(Disks), want);
   // Members lie where the layout says.
@@ -281,6 +281,27 @@ TEST_F(TableOpening, StoredLayoutThatDiffersEndsTheProgram) {
       ::testing::ExitedWithCode(0),
       "\\[Invalid File\\] Error: \\(.* \\(47\\)\\) accessing .*DISKS.*\\.  Press OK to end this "
       "application\\.\n\\[Halt\\] Invalid File!");
+}
+
+// A catalog of the earlier layout, whose byte counts were ULONG: the same fields in the same
+// order, only narrower. It is not read as if it were the new one; the program says so and ends.
+TEST_F(TableOpening, TablesOfTheEarlierThirtyTwoBitLayoutAreRefused) {
+  for (const char* label : {"DISKS", "FILES"}) {
+    SCOPED_TRACE(label);
+    auto earlier = std::string_view(label) == "DISKS" ? kivtest::makeDisks() : kivtest::makeFiles();
+    Kiv$FILE_CREATE(&earlier->table);
+    ASSERT_EQ(kiv::errorCode(), 0);
+    EXPECT_EXIT(
+        {
+          apptest::answerInChild(0);
+          OpenCatalogTable(std::string_view(label) == "DISKS" ? static_cast<kiv::Table&>(Disks)
+                                                              : static_cast<kiv::Table&>(Files));
+          _Exit(9);
+        },
+        ::testing::ExitedWithCode(0),
+        "\\[Invalid File\\] Error: \\(.* \\(47\\)\\) accessing .*" + std::string(label) +
+            ".*\\[Halt\\] Invalid File!");
+  }
 }
 
 TEST_F(TableOpening, LockedTableIsRecoveredAndOpenedAgain) {

@@ -4,6 +4,7 @@
 // a folder the user may not open, a path longer than the path field.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -234,6 +235,41 @@ TEST_F(RealDisplay, LogTypeALabelAndSave) {
   EXPECT_EQ(files.count(root + "A\\POD\\BIG1.TXT"), 1u);
   EXPECT_EQ(files.count(root + "A\\POD\\SMALL1.TXT"), 1u);
   EXPECT_EQ(files[root + "A\\POD\\SMALL1.TXT"].size, 10u);
+}
+
+// Today's sizes on the screen: a 30 TB volume and a file of 5 GiB read right in the logging
+// window, whole and without overflow marks.
+TEST_F(RealDisplay, TheLoggingWindowShowsTodaysSizes) {
+  std::ofstream(settings / "kvrun32" / "WIN.INI", std::ios::app)
+      << letter << ".Label=ARCHIVE30TB\n"
+      << letter << ".Total=30000000000000\n"
+      << letter << ".Free=12345678901234\n";
+  kiv::platform::reloadDrives();
+  apptest::writeFile(tree / "Movies" / "holiday.mkv", 0);
+  ASSERT_EQ(truncate((tree / "Movies" / "holiday.mkv").c_str(), 5368709120), 0);
+  apptest::writeFile(tree / "notes.txt", 1234);
+  std::string size, percentFree, label;
+  apptest::runTarrow([&] {
+    uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 20000);
+    ASSERT_NE(frame, 0u);
+    uint64_t w = openLogging(frame);
+    ASSERT_NE(w, 0u);
+    logTheDrive(w);
+    ASSERT_TRUE(waitFor([&] { return au::rowCount(w, kFileList) == 2; }, 30000));
+    for (int32_t row = 1; row <= 2; ++row)
+      if (trimmed(au::cell(w, kFileList, row, 1)) == "HOLIDAY.MKV")
+        size = trimmed(au::cell(w, kFileList, row, 4));
+    percentFree = trimmed(au::shown(w, kPercentFree));
+    label = trimmed(au::shown(w, kLabel));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    shot("logging-30tb-volume");
+    ASSERT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(w, kCloseArea); }));
+    ASSERT_TRUE(au::waitClosed(w, 20000));
+    exitThroughTheMenu(frame);
+  });
+  EXPECT_EQ(size, "5,368,709,120");
+  EXPECT_EQ(percentFree, "41.15");
+  EXPECT_EQ(label, "ARCHIVE30TB");
 }
 
 // What the user reads on the screen: a message box over the frame and an open drop-down menu

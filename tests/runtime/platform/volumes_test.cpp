@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include <string>
+#include <vector>
 
 #include "platform_fixture.h"
 #include "runtime/platform/drive_settings.h"
@@ -153,6 +154,77 @@ TEST(FreeSpace, ClusterCountsFitThirtyTwoBits) {
   if (cluster > v.f_frsize) {
     EXPECT_GT(total / (cluster / 2), 0xFFFFFFFFull);
   }
+}
+
+// The 64-bit query against statvfs, on every file system of this machine that has a letter.
+TEST(FreeSpace, WideCountsAreStatvfsOnEveryVolume) {
+  std::vector<std::string> folders = {"/"};
+  for (const kiv::platform::Mount& m : kiv::platform::volumeMounts()) folders.push_back(m.target);
+  if (shmIsTmpfs()) folders.push_back("/dev/shm");
+  for (const std::string& folder : folders) {
+    SCOPED_TRACE(folder);
+    PinnedDrive drive('S', {folder, {}, {}});
+    uint64_t available = 0, total = 0, free = 0;
+    ASSERT_EQ(GetDiskFreeSpaceExA("S:\\", &available, &total, &free), 1);
+    struct statvfs v {};
+    ASSERT_EQ(statvfs(folder.c_str(), &v), 0);
+    EXPECT_EQ(total, uint64_t(v.f_blocks) * v.f_frsize);
+    EXPECT_NEAR(double(available), double(uint64_t(v.f_bavail) * v.f_frsize), 1 << 20);
+    EXPECT_NEAR(double(free), double(uint64_t(v.f_bfree) * v.f_frsize), 1 << 20);
+    EXPECT_LE(available, free);
+    // The classic query multiplies back to the same counts where they fit its 32-bit clusters.
+    uint32_t spc = 0, bps = 0, freeC = 0, totalC = 0;
+    ASSERT_EQ(GetDiskFreeSpaceA("S:\\", &spc, &bps, &freeC, &totalC), 1);
+    const uint64_t cluster = uint64_t(spc) * bps;
+    EXPECT_EQ(cluster * totalC, total - total % cluster);
+  }
+  // The drive of the host's root itself, and any output left out.
+  uint64_t total = 0;
+  ASSERT_EQ(GetDiskFreeSpaceExA("C:\\", nullptr, &total, nullptr), 1);
+  struct statvfs v {};
+  ASSERT_EQ(statvfs("/", &v), 0);
+  EXPECT_EQ(total, uint64_t(v.f_blocks) * v.f_frsize);
+}
+
+// Counts a pin gives stand for the folder's volume, up to the largest 64-bit count; the classic
+// query cuts what does not fit its 32-bit clusters.
+TEST(FreeSpace, PinnedCountsOfAnySize) {
+  struct Row {
+    uint64_t total, free;
+  } rows[] = {
+      {4294967295ull, 4294967295ull},          // the last count of 32 bits
+      {4294967296ull, 1},                      // the first beyond
+      {30000000000000ull, 12345678901234ull},  // 30 TB
+      {1000000000000000ull, 0},                // 1 PB, full
+      {UINT64_MAX, UINT64_MAX - 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.total);
+    PinnedDrive drive('S', {"", {}, {}, r.total, r.free});
+    uint64_t available = 1, total = 1, free = 1;
+    ASSERT_EQ(GetDiskFreeSpaceExA("S:\\", &available, &total, &free), 1);
+    EXPECT_EQ(total, r.total);
+    EXPECT_EQ(available, r.free);
+    EXPECT_EQ(free, r.free);
+    uint32_t spc = 0, bps = 0, freeC = 0, totalC = 0;
+    ASSERT_EQ(GetDiskFreeSpaceA("S:\\", &spc, &bps, &freeC, &totalC), 1);
+    const unsigned __int128 cluster = uint64_t(spc) * bps;
+    EXPECT_LE(cluster * totalC, r.total);
+    if (cluster * 0xFFFFFFFFull >= r.total) {
+      EXPECT_EQ(cluster * totalC, r.total - r.total % cluster);
+    }
+  }
+}
+
+TEST(DriveSettings, ByteCountsOfAPin) {
+  auto pins = kiv::platform::parseDriveSettings(
+      "[Drives]\nT=/t\nT.Total=30000000000000\nT.Free=18446744073709551615\n"
+      "U=/u\nU.Total=18446744073709551616\nU.Free=12x\nV=/v\nV.Total=\n");
+  EXPECT_EQ(pins['T'].totalBytes.value_or(0), 30000000000000ull);
+  EXPECT_EQ(pins['T'].freeBytes.value_or(0), UINT64_MAX);
+  EXPECT_FALSE(pins['U'].totalBytes.has_value());  // one beyond 64 bits
+  EXPECT_FALSE(pins['U'].freeBytes.has_value());   // not a number
+  EXPECT_FALSE(pins['V'].totalBytes.has_value());
 }
 
 TEST(FreeSpace, FailuresSetThePlatformError) {

@@ -1,7 +1,10 @@
 // Keys compare each field by its type's own comparison; and the entry list under the queue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "runtime/data/entry_list.h"
 #include "tests/runtime/queue/queue_support.h"
@@ -128,6 +131,77 @@ std::vector<uint8_t*> entriesOf(const kiv::data::EntryList& list) {
     entries.push_back(slot.entry);
   }
   return entries;
+}
+
+// The DECIMAL storage of a value as the runtime stores it.
+Bytes decimal(const std::string& value, uint32_t size, uint32_t places) {
+  Bytes b(size, 0);
+  Kiv$DPushCString(value.c_str());
+  Kiv$DPopDec(b.data(), size, places);
+  return b;
+}
+
+std::string text128(__int128 v) {
+  if (v == 0) return "0";
+  const bool negative = v < 0;
+  unsigned __int128 m = negative ? -(unsigned __int128)v : (unsigned __int128)v;
+  std::string s;
+  for (; m; m /= 10) s.insert(s.begin(), char('0' + int(m % 10)));
+  return negative ? "-" + s : s;
+}
+
+// Byte counts of 64 bits and more sort by number in a queue: every pair across the 32-bit and
+// 64-bit limits, signs and a negative zero, then random values against a plain sort of numbers.
+TEST(QueueFieldTypes, WideDecimalsSortByNumber) {
+  const struct {
+    const char *low, *high;
+    bool equal;
+  } pairs[] = {
+      {"4294967295", "4294967296", false},
+      {"2147483648", "4294967295", false},
+      {"18446744073709551615", "18446744073709551616", false},
+      {"-5", "3", false},
+      {"-4294967296", "-4294967295", false},
+      {"0", "-0", true},
+      {"99999999999999999999", "100000000000000000000", false},
+  };
+  for (const auto& p : pairs) {
+    TestQueue t({{KIV_DECIMAL, 11, "Q:SIZE", 0}, {KIV_LONG, 0, "Q:SEQ"}});
+    const int32_t key[] = {1, 0};
+    Bytes high = decimal(p.high, 11, 0), low = decimal(p.low, 11, 0);
+    std::memcpy(t.field(1), high.data(), 11);
+    t.setLong(2, 1);
+    Kiv$ADDqueuekey(t.q(), key);
+    std::memcpy(t.field(1), low.data(), 11);
+    t.setLong(2, 2);
+    Kiv$ADDqueuekey(t.q(), key);
+    EXPECT_EQ(t.pointer(), p.equal ? 2 : 1) << p.low << " " << p.high;
+  }
+
+  std::mt19937_64 random(20261208);
+  TestQueue t({{KIV_DECIMAL, 11, "Q:SIZE", 0}, {KIV_LONG, 0, "Q:SEQ"}});
+  std::vector<__int128> values;
+  for (int i = 0; i < 600; ++i) {
+    __int128 v = __int128(random() >> (random() % 64));
+    if (i % 5 == 0) v = -v;
+    if (i % 7 == 0) v = __int128(uint32_t(random())) + (i % 2 ? 0 : (__int128(1) << 32));
+    if (i % 11 == 0) v = values.empty() ? 0 : values[random() % values.size()];  // duplicates
+    values.push_back(v);
+    Bytes b = decimal(text128(v), 11, 0);
+    std::memcpy(t.field(1), b.data(), 11);
+    t.setLong(2, i);
+    Kiv$ADDqueue(t.q());
+  }
+  t.pushText("Q:SIZE");
+  Kiv$SORTqueueskey(t.q());
+  std::vector<__int128> expected = values;
+  std::sort(expected.begin(), expected.end());
+  for (int32_t i = 1; i <= t.records(); ++i) {
+    t.get(i);
+    EXPECT_EQ(t.getLong(2) >= 0 ? text128(values[size_t(t.getLong(2))]) : "",
+              text128(expected[size_t(i - 1)]))
+        << i;
+  }
 }
 
 TEST(EntryList, FollowsAVectorThroughInsertsAndErasesAcrossBlocks) {
