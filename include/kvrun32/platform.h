@@ -128,6 +128,16 @@ int32_t GetVolumeInformationA(const char* root, char* label, uint32_t labelSize,
    platform error) only when the settings file cannot be written. */
 int32_t SetVolumeLabelA(const char* root, const char* label);
 
+/* Drive letters a program maps for itself. DefineDosDeviceA(0, "T:", "/host/folder") makes T:
+   stand for the folder for the rest of the process (over any mapping the letter had);
+   KIV_DDD_REMOVE_DEFINITION gives the letter back to the drive map. QueryDosDeviceA("T:")
+   writes the host folder a letter stands for, followed by a second NUL, and gives the characters
+   written including both NULs; 0 with error 2 for a letter that stands for nothing, 122 when the
+   buffer is too small. */
+enum { KIV_DDD_REMOVE_DEFINITION = 2 };
+int32_t DefineDosDeviceA(uint32_t flags, const char* deviceName, const char* targetPath);
+uint32_t QueryDosDeviceA(const char* deviceName, char* targetPath, uint32_t max);
+
 /* Directory search: `pattern` is a folder path and a last part with "*" and "?" wild cards
    ("X:\DIR\*.*"; "*.*" matches every name), matched case-blind. Entries come in the order the
    file system lists them, "." and ".." first in a folder below the drive's root. A symbolic link
