@@ -58,6 +58,22 @@ std::optional<CatalogError> openToRead(kiv::Table& table) {
   }
 }
 
+std::optional<CatalogError> openToWrite(kiv::Table& table) {
+  table.open(kiv::ReadWriteDenyNone);
+  if (kiv::errorCode() == 2) {
+    table.create();
+    if (kiv::errorCode() == 0) table.open(kiv::ReadWriteDenyNone);
+  }
+  const int32_t code = kiv::errorCode();
+  if (code == 0 || code == 52) return std::nullopt;
+  if (code == 32) {
+    const std::string name(table.desc()->name, table.desc()->nameLen);
+    return CatalogError{"another program holds the catalog's " + name +
+                        " table for itself (a disk being saved): try again when it has finished"};
+  }
+  return openToRead(table);  // words the other failures
+}
+
 std::string isoTime(int32_t time) {
   if (time <= 0) return "";
   KivClockRec c{};

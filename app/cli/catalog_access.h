@@ -31,6 +31,12 @@ std::string isoDateTime(int32_t date, int32_t time);
 // "17:49:18.42" from a time serial; empty without one.
 std::string isoTime(int32_t time);
 
+// Opens a catalog table of this thread to write beside other programs, creating a missing one
+// (as the first logging does). Held by another program for itself (a save in progress), damaged
+// or of another layout: the error, worded for the user, and nothing changed. The catalog's own
+// opening then finds the table open and goes on.
+std::optional<CatalogError> openToWrite(kiv::Table& table);
+
 // The name of a drive-type letter ("F" Fixed ...; "" for U and unknown letters).
 std::string_view driveTypeName(std::string_view letter);
 

@@ -155,8 +155,6 @@ int runLog(const Arguments& args) {
   if (type <= 2) return failure("log", *root + " stands for no volume that can be read");
   const bool terminal = isatty(2);
   ResetLoggedDisk();
-  Logged.Category = args.value("--category").value_or("");
-  Logged.Note = args.value("--note").value_or("");
   int32_t folders = 0;
   if (!LogDrive(*root + " [" + std::string(DriveTypeName(type)) + "]", [&] {
         if (terminal && ++folders % 64 == 0)
@@ -170,8 +168,15 @@ int runLog(const Arguments& args) {
     for (size_t at; (at = text.find("\n\r")) != std::string::npos;) text.replace(at, 2, "\n  ");
     std::fprintf(stderr, "tarrow log: %s\n", text.c_str());
   }
+  // What the user gives in the logging window after Log Disk.
+  Logged.Category = args.value("--category").value_or("");
+  Logged.Note = args.value("--note").value_or("");
   Logged.FilesNotLogged = args.has("--no-files") ? 1 : 0;
 
+  // The tables as the adding procedure needs them, checked first, so that a catalog that cannot
+  // be written now is told as such instead of ending the program.
+  for (kiv::Table* table : {static_cast<kiv::Table*>(&Disks), static_cast<kiv::Table*>(&Files)})
+    if (auto e = openToWrite(*table)) return failure("log", e->message);
   TerminalAdding adding(args);
   AddToCatalog(adding);
   adding.endLine();
