@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kNotLoggedMarker = "* FILES NOT LOGGED FOR THIS DISK *  ";
 constexpr int32_t kRecordNotAvailable = 33;
+constexpr int32_t kTransactionSeconds = 2;
 
 // The comments of a disk's files, carried across a refresh.
 #define COMMENT_ENTRY_FIELDS(FIELD)     \
@@ -38,6 +39,9 @@ class Adding {
   bool writeFileRecord();
   bool rebuildKeys();
   bool purgeStaleFiles();
+  // Ends the save's transaction, keeping what was written (also after a failure, as records
+  // written before it stay).
+  bool commit();
   void showProgress(int32_t percent, std::string_view path);
   void openProgress(AddingWindows::Progress window, std::string_view caption);
   void closeProgress(AddingWindows::Progress window);
@@ -48,6 +52,7 @@ class Adding {
   kiv::Queue<CommentEntry> comments_;
   int32_t newId_ = 0, matchCount_ = 0, matchId_ = 0, oldFileCount_ = 0;
   bool refresh_ = false;
+  bool inTransaction_ = false;
   bool progressOpen_[3] = {false, false, false};
 };
 
@@ -113,6 +118,13 @@ void Adding::run() {
   openProgress(AddingWindows::Adding,
                refresh_ ? "Refreshing disk in catalog..." : "Adding disk to catalog...");
   const bool filesNotLogged = Logged.FilesNotLogged != 0;
+  // The disk record and its files reach the catalog together or not at all: a program that is
+  // ended halfway (a crash, a kill, the machine going down) leaves the catalog as it was, never a
+  // disk without its files or files without their disk. Building keys cannot run inside the
+  // transaction; a new disk's files go in without keys, marked for a rebuild, which follows.
+  Kiv$LOGOUT(kTransactionSeconds, Disks.desc(), Files.desc(), nullptr);
+  if (failed()) return;
+  inTransaction_ = true;
   if (!writeDiskRecord()) return;
   if (refresh_ && !filesNotLogged && !saveFileComments()) return;
   if (filesNotLogged) {
@@ -121,8 +133,16 @@ void Adding::run() {
     return;
   }
   if (!writeFileRecords()) return;
+  if (!commit()) return;
   if (!refresh_ && !rebuildKeys()) return;
   if (refresh_) purgeStaleFiles();
+}
+
+bool Adding::commit() {
+  if (!inTransaction_) return true;
+  inTransaction_ = false;
+  Kiv$COMMIT();
+  return !failed();
 }
 
 bool Adding::failed() {
@@ -346,6 +366,7 @@ void Adding::closeProgress(AddingWindows::Progress window) {
 }
 
 void Adding::exitStep() {
+  commit();
   closeProgress(AddingWindows::Purging);
   closeProgress(AddingWindows::Adding);
   // Another holder of FILES on this thread gets it back shared.

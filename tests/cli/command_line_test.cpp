@@ -2,13 +2,17 @@
 // built by logging test trees; outputs read back by independent readers (Qt's JSON parser, a
 // CSV reader of the tests' own); exit codes and messages.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -404,6 +408,62 @@ TEST_F(CliCommands, LogBesideAnotherProgramAsASecondStation) {
         << refused.err;
   });
   EXPECT_EQ(disksOf(catalog).size(), 2u);
+}
+
+// A log ended by force at any moment (a crash, a kill, the machine going down) leaves the
+// catalog as it was or with the whole disk: never a disk without all its files, never files
+// without their disk.
+TEST_F(CliCommands, ALogKilledAtAnyMomentLeavesNoHalfSavedDisk) {
+  for (int d = 0; d < 20; ++d)
+    for (int f = 0; f < 150; ++f)
+      apptest::writeFile(tree / ("dir" + std::to_string(d)) / ("file" + std::to_string(f)), 1);
+  ASSERT_EQ(run({"log", "Q:"}).status, 0);
+  const fs::path start = root / "catalog-start";
+  fs::copy(catalog, start);
+  const std::string program = std::string(KIV_BINARY_DIR) + "/app/tarrow";
+  auto startLog = [&] {
+    pid_t pid = fork();
+    if (pid == 0) {
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execl(program.c_str(), program.c_str(), "log", "Q:", "--new", "--catalog", catalog.c_str(),
+            nullptr);
+      _Exit(127);
+    }
+    return pid;
+  };
+  const auto begun = std::chrono::steady_clock::now();
+  int status = 0;
+  waitpid(startLog(), &status, 0);
+  const auto whole = std::chrono::steady_clock::now() - begun;
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  int completed = 0, untouched = 0;
+  for (int i = 1; i <= 24; ++i) {
+    fs::remove_all(catalog);
+    fs::copy(start, catalog);
+    pid_t pid = startLog();
+    std::this_thread::sleep_for(whole * i / 24);
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    std::vector<DisksRecord> disks = disksOf(catalog);
+    // The same tree logged twice: the files of both disks share their paths.
+    std::map<int32_t, int32_t> perDisk;
+    {
+      const fs::path back = fs::current_path();
+      fs::current_path(catalog);
+      CatalogUse use(Files, FilesUseCount);
+      Files.set(Files.ByDiskId);
+      for (Files.next(); kiv::errorCode() == 0; Files.next()) ++perDisk[Files.rec.DiskId];
+      Kiv$clearerror();
+      fs::current_path(back);
+    }
+    ASSERT_TRUE(disks.size() == 1 || disks.size() == 2) << i;
+    for (const DisksRecord& d : disks) EXPECT_EQ(perDisk[d.IdNum], d.Files) << "kill " << i;
+    EXPECT_EQ(perDisk.size(), disks.size()) << "kill " << i;  // no files without a disk
+    (disks.size() == 2 ? completed : untouched) += 1;
+  }
+  EXPECT_GT(untouched, 0);
 }
 
 }  // namespace
