@@ -23,6 +23,7 @@
 #include "app/tables/catalog_tables.h"
 #include "runtime/platform/drive_map.h"
 #include "runtime/platform/message_box.h"
+#include "tests/support/quiet_adding.h"
 #include "runtime/ui/automation.h"
 #include "runtime/ui/run.h"
 #include "runtime/ui/threads.h"
@@ -67,20 +68,7 @@ const Tree& tree() {
   return t;
 }
 
-// Progress windows nobody looks at.
-class QuietWindows : public AddingWindows {
- public:
-  bool selectDisk() override { return false; }
-  void openProgress(Progress, std::string_view) override {}
-  void closeProgress(Progress) override {}
-  void setCaption(std::string_view) override {}
-  void setProgress(int32_t, std::string_view) override {}
-  void setPath(std::string_view) override {}
-  void busyCursor(bool) override {}
-  void stop(std::string_view text) override {
-    fprintf(stderr, "STOP: %.*s\n", int(text.size()), text.data());
-  }
-};
+using QuietWindows = kivtest::QuietAdding;
 
 void BM_FindCommand(benchmark::State& state) {
   std::string command = "find " + tree().root() + " > /dev/null";

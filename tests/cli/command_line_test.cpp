@@ -29,6 +29,7 @@
 #include "app/tables/open_table.h"
 #include "tests/app/app_test_support.h"
 #include "tests/cli/cli_support.h"
+#include "tests/support/quiet_adding.h"
 
 namespace fs = std::filesystem;
 using clitest::tarrow;
@@ -296,17 +297,7 @@ TEST_F(CliCommands, LogAnswersTheAddingQuestionsByItsOptions) {
 TEST_F(CliCommands, LogGivesTheRecordsTheDesktopGives) {
   const fs::path desktop = root / "desktop-catalog";
   fs::create_directories(desktop);
-  class QuietWindows : public AddingWindows {
-   public:
-    uint32_t message(const kiv::MessageBox&) override { return KIV_BUTTON_YES; }
-    bool selectDisk() override { return false; }
-    void openProgress(Progress, std::string_view) override {}
-    void closeProgress(Progress) override {}
-    void setCaption(std::string_view) override {}
-    void setProgress(int32_t, std::string_view) override {}
-    void setPath(std::string_view) override {}
-    void busyCursor(bool) override {}
-  } windows;
+  kivtest::QuietAdding windows(KIV_BUTTON_YES);  // Yes: refresh the disk of the label
   auto desktopLog = [&] {
     const fs::path back = fs::current_path();
     fs::current_path(desktop);
