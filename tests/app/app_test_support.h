@@ -23,6 +23,7 @@
 #include "app/tables/open_table.h"
 #include "runtime/platform/drive_map.h"
 #include "runtime/platform/message_box.h"
+#include "runtime/ui/automation.h"
 #include "runtime/ui/run.h"
 #include "runtime/ui/threads.h"
 #include "tests/support/catalog_tables.h"
@@ -106,8 +107,20 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 10000) {
 // thread of its own, acting through the automation interface; the driver must end the program.
 // Returns once the program and every thread it started have ended.
 inline void runTarrow(const std::function<void()>& driver) {
+  namespace au = kiv::ui::automation;
   kiv::ui::runProgram([&] {
-    std::thread d(driver);
+    std::thread d([&] {
+      driver();
+      // A driver that stopped early (a failed assertion) still ends the program: message boxes
+      // are answered and the frame is asked to close until it has gone.
+      const uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 0);
+      for (int i = 0; frame && au::isOpen(frame) && i < 100; ++i) {
+        for (uint32_t b : {KIV_BUTTON_CANCEL, KIV_BUTTON_NO, KIV_BUTTON_OK})
+          au::answerMessageBox(b, 0);
+        au::requestClose(frame);
+        au::waitClosed(frame, 200);
+      }
+    });
     TarrowProgram();
     Kiv$UNLOCKTHREAD();
     d.join();

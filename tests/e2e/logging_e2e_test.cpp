@@ -85,10 +85,19 @@ class RealDisplay : public ::testing::Test {
 
   // Starts the logging window with the toolbar's Log button.
   uint64_t openLogging(uint64_t frame) {
-    EXPECT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(frame, kToolbarLog); }));
-    for (int thread : {3, 2, 4}) {
-      if (uint64_t w = au::findWindow(thread, "LOGDISK$WINDOW", thread == 3 ? 15000 : 500))
-        return w;
+    // Clicked again if a click went nowhere (the pointer may have met the window while the
+    // window manager was still placing it).
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      EXPECT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(frame, kToolbarLog); }));
+      uint64_t w = 0;
+      waitFor(
+          [&] {
+            for (int thread = 2; thread <= 6 && !w; ++thread)
+              w = au::findWindow(thread, "LOGDISK$WINDOW", 0);
+            return w != 0;
+          },
+          10000);
+      if (w) return w;
     }
     ADD_FAILURE() << "the logging window did not open";
     return 0;

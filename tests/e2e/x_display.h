@@ -120,17 +120,22 @@ inline void typeText(const std::string& text) {
 }
 inline void key(const std::string& name) { runProgram({"xdotool", "key", name}); }
 
-// Waits for `where` to give a place, then clicks its middle; false when it never came.
+// Waits for `where` to give a place that holds still (a window manager may still move a window
+// it has just mapped), then clicks its middle; false when it never came.
 template <typename F>
-bool clickWhenShown(F where, int timeoutMs = 10000) {
+bool clickWhenShown(F where, int timeoutMs = 15000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::optional<au::Geometry> before;
   for (;;) {
-    if (std::optional<au::Geometry> g = where()) {
+    std::optional<au::Geometry> g = where();
+    if (g && before && g->x == before->x && g->y == before->y && g->width == before->width &&
+        g->height == before->height) {
       click(*g);
       return true;
     }
+    before = g;
     if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
   }
 }
 
