@@ -40,6 +40,9 @@ void UpdateFiles();
 void CategoryForm();
 void UpdateLabels();
 
+// The menu's "Disk &Labels": picks the label layout to print disk labels on.
+void ChooseLabelLayout();
+
 // Picks a category with SelectCategory; the chosen name, or nothing when none was chosen.
 // The request and response are the picker's; the caller's are kept.
 bool PickCategory(std::string_view current, std::string& chosen);

@@ -19,7 +19,7 @@ constexpr int32_t Info = 50;  // a line of text under the list
 // BROWSEDISK$QUICKWINDOW.
 namespace browsedisk_feq {
 constexpr int32_t List = 1, LogDisk = 2, Change = 3, Delete = 4, ShowFiles = 5, Print = 6,
-                  Select = 7, Close = 8, Sheet = 18;
+                  Select = 7, Close = 8, NewDisk = 9, Sheet = 18;
 // The locator entries of the sort orders: ID, label, category, free space, user's number.
 constexpr int32_t LocateId = 20, LocateLabel = 21, LocateCategory = 22, LocateFree = 24,
                   LocateUser = 26;

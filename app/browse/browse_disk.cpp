@@ -1,5 +1,6 @@
 // BrowseDisk, the browse of the catalog's disks in five sort orders, and UpdateDisks, the disk
 // form.
+#include <cstdio>
 #include <string>
 
 #include "app/browse/browse.h"
@@ -85,17 +86,22 @@ BrowseSpec diskBrowseSpec() {
                  [](const std::string& t) { Disks.rec.IdNum = int32_t(typedNumber(t)); },
                  [] { return SortableNumber(int64_t(Disks.rec.IdNum)); }};
   s.firstOrder = 5;
-  s.followBottom = {LogDisk, Change, Delete, ShowFiles, Print, Select, Close, Counts};
+  s.followBottom = {LogDisk, NewDisk, Change, Delete, ShowFiles, Print, Select, Close, Counts};
   s.followRight = {Change, Delete, ShowFiles, Print, Select, Close};
   s.growWidth = {List, Sheet};
   s.growHeight = {List};
   return s;
 }
 
+std::string count(int32_t n) {
+  const std::string text = kiv::format(n, "@n13");
+  return text.substr(std::min(text.size(), text.find_first_not_of(' ')));
+}
+
 template <typename Row>
 void showCounts(BrowseWindow<Row>& b) {
-  b.info(0) = kiv::format(Disks.records(), "@n9") + " disks,  " +
-              kiv::format(Files.records(), "@n13") + " files in the catalog";
+  b.info(0) =
+      count(Disks.records()) + " disks and " + count(Files.records()) + " files in the catalog";
 }
 
 }  // namespace
@@ -119,6 +125,13 @@ void BrowseDisk() {
       showCounts(b);
       b.window().display(Counts);
       event.cycle();
+      return true;
+    }
+    if (event.accepted(NewDisk)) {
+      // A disk typed in by hand, for one that cannot be logged.
+      b.callForm(request::Insert);
+      showCounts(b);
+      b.window().display(Counts);
       return true;
     }
     if (event.accepted(ShowFiles)) {

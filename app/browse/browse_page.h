@@ -42,7 +42,10 @@ struct BrowseLocator {
       text.pop_back();
       return true;
     }
-    const char c = keycode == kSpace ? ' ' : char(keychar);
+    char c = keycode == kSpace ? ' ' : char(keychar);
+    // A key that brought no character: a letter or digit stands for itself.
+    const int32_t vk = keycode & 0xFF;
+    if (c == 0 && ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))) c = char(vk);
     if (c == 0 || text.size() >= kMaxLength) return false;
     text += c;
     return true;

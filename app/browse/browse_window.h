@@ -368,6 +368,9 @@ void BrowseWindow<Row>::postNewSelection() {
 template <typename Row>
 void BrowseWindow<Row>::refresh() {
   if (window_.number(0, browse_prop::RefreshedOnce) == 0) {
+    // The row the user chose last (a click not yet handled among them) stays chosen.
+    if (!page_.empty())
+      page_.selected = std::clamp(window_.choice(spec_.controls.list), 1, page_.count());
     refill(BrowseAnchor::Selected);
   }
   if (order().locatorEntry) locatorUse_[order_ - 1] = locator().text;

@@ -11,7 +11,9 @@ int32_t DiskIdToShow = 0;
 int32_t ConfirmAndDelete(const std::function<RuleResult()>& rule) {
   if (AppWarning(32) != KIV_BUTTON_OK) return response::Cancelled;
   for (;;) {
-    if (rule() == RuleResult::Done) return response::Completed;
+    const RuleResult result = rule();
+    if (result == RuleResult::Done) return response::Completed;
+    if (result == RuleResult::Refused) return response::Cancelled;
     if (AppWarning(18) != KIV_BUTTON_YES) return response::Cancelled;
   }
 }
@@ -38,6 +40,7 @@ AfterSave SaveChange(FormCall& call, kiv::Window& window, void* before, const vo
         window.select(firstField);
         return AfterSave::StayOpen;
       case RuleResult::Failed:
+      case RuleResult::Refused:
         break;
     }
     switch (AppWarning(16)) {

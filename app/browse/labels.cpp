@@ -68,6 +68,18 @@ void BrowseLabels() {
   GlobalResponse = browse.run();
 }
 
+void ChooseLabelLayout() {
+  CatalogUse labels(Labels, LabelsUseCount);
+  GlobalRequest = request::Select;
+  BrowseLabels();
+  const bool chosen = GlobalResponse == response::Completed;
+  GlobalResponse = 0;
+  if (!chosen) return;
+  kiv::message("Printing disk labels on \"" + Labels.rec.LabelType.str() +
+                   "\" sheets is not available yet: it comes with the catalog reports.",
+               "Disk Labels", KIV_ICON_ASTERISK);
+}
+
 // ---- UpdateLabels ----
 
 namespace {
@@ -128,7 +140,21 @@ void UpdateLabels() {
   window.select(LabelType);
 
   int32_t pendingAction = 0;  // the toolbar button whose save is under way
-  bool fontWarned = false;    // the font size was refused in this pass already
+  // The font size refused last, so that one refusal is told once (leaving the field and the
+  // OK that follows accept it twice).
+  int32_t refused = -1;
+  auto fontChecked = [&] {
+    if (fontSizeAllowed()) {
+      refused = -1;
+      return true;
+    }
+    if (int32_t(Labels.rec.FontSize) != refused) {
+      refused = int32_t(Labels.rec.FontSize);
+      AppWarning(10, "Font Size", "5 and 240");
+    }
+    window.select(FontSize);
+    return false;
+  };
   bool closed = false;
   for (kiv::Event& event : window.events()) {
     const int32_t field = event.field();
@@ -141,7 +167,6 @@ void UpdateLabels() {
       window.select(field);
     } else if (event.accepted(Ok)) {
       pendingAction = 0;
-      fontWarned = false;
       window.select(0);
     } else if (event.accepted(Cancel)) {
       call.response = response::Cancelled;
@@ -152,22 +177,13 @@ void UpdateLabels() {
                field <= form_toolbar::Last) {
       // A toolbar button saves like OK, then the browse moves on as the button says.
       pendingAction = field;
-      fontWarned = false;
       window.select(0);
     } else if (event.accepted(FontSize)) {
       window.update(FontSize);
-      if (!fontSizeAllowed()) {
-        AppWarning(10, "Font Size", "5 and 240");
-        fontWarned = true;
-        window.select(FontSize);
-        event.cycle();
-      }
+      if (!fontChecked()) event.cycle();
     } else if (event.is(kiv::event::Completed)) {
-      if (!fontSizeAllowed()) {
-        if (!fontWarned) AppWarning(10, "Font Size", "5 and 240");
-        fontWarned = false;
+      if (!fontChecked()) {
         pendingAction = 0;
-        window.select(FontSize);
         continue;
       }
       if (Labels.rec.LabelType.blank()) {

@@ -56,6 +56,37 @@ RuleResult commitRule() {
   return RuleResult::Failed;
 }
 
+// Keeps what a window on this thread shows of a table (its record buffer and current record)
+// while a rule reads and writes the table for its own ends; gives both back at the end, the
+// record watched again for changes by other programs.
+template <typename Record>
+class KeepShown {
+ public:
+  KeepShown(kiv::Table& table, Record& record)
+      : table_(table), record_(record), shown(record), pointer_(table.pointer()) {}
+  ~KeepShown() {
+    Kiv$SaveErrorState();
+    if (pointer_ > 0 && table_.isOpen()) {
+      table_.watch();
+      table_.get(pointer_);
+    }
+    record_ = shown;
+    Kiv$RestoreErrorState();
+  }
+  KeepShown(const KeepShown&) = delete;
+  KeepShown& operator=(const KeepShown&) = delete;
+
+ private:
+  kiv::Table& table_;
+  Record& record_;
+
+ public:
+  Record shown;  // what goes back into the buffer
+
+ private:
+  int32_t pointer_;
+};
+
 }  // namespace
 
 void WatchCurrentRecord(kiv::Table& table) {
@@ -68,6 +99,7 @@ void WatchCurrentRecord(kiv::Table& table) {
 
 RuleResult DeleteDiskRule() {
   CatalogUse files(Files, FilesUseCount);
+  KeepShown<FilesRecord> keepFiles(Files, Files.rec);
   const std::string position = Disks.position(Disks.ByIdNum);
   if (!beginTransaction("Disks", "Delete", Disks, Files)) return RuleResult::Failed;
   Disks.reget(Disks.ByIdNum, position);
@@ -91,6 +123,7 @@ RuleResult DeleteDiskRule() {
 
 RuleResult UpdateDiskRule(const DisksRecord& before, bool warnWith38) {
   CatalogUse files(Files, FilesUseCount);
+  KeepShown<FilesRecord> keepFiles(Files, Files.rec);
   if (!beginTransaction("Disks", "Update", Disks, Files)) return RuleResult::Failed;
   Disks.put();
   if (kiv::errorCode()) return writeFailed(Disks, "Disks", warnWith38);
@@ -119,6 +152,9 @@ RuleResult UpdateDiskRule(const DisksRecord& before, bool warnWith38) {
 
 RuleResult UpdateCategoryRule(const CategoryRecord& before) {
   CatalogUse disks(Disks, DisksUseCount);
+  // A disk form that called the category picker keeps its disk, under the new name when it
+  // had the old one.
+  KeepShown<DisksRecord> keepDisk(Disks, Disks.rec);
   if (!beginTransaction("Category", "Update", Category, Disks)) return RuleResult::Failed;
   Category.put();
   if (kiv::errorCode()) return writeFailed(Category, "Category");
@@ -129,6 +165,7 @@ RuleResult UpdateCategoryRule(const CategoryRecord& before) {
     Disks.rec.Category = oldName;
     Disks.set(Disks.ByCategory, Disks.ByCategory);
     const std::string oldKey = kiv::upper(oldName);
+    if (kiv::upper(keepDisk.shown.Category.clipped()) == oldKey) keepDisk.shown.Category = newName;
     for (;;) {
       Disks.next();
       if (kiv::errorCode() == kEndOfTable) break;
@@ -148,6 +185,7 @@ RuleResult UpdateCategoryRule(const CategoryRecord& before) {
 
 RuleResult DeleteCategoryRule() {
   CatalogUse disks(Disks, DisksUseCount);
+  KeepShown<DisksRecord> keepDisk(Disks, Disks.rec);
   if (!beginTransaction("Category", "Delete", Category, Disks)) return RuleResult::Failed;
   const std::string name(Category.rec.Name.clipped());
   const kiv::String<20> keep = Category.rec.Name;
@@ -161,7 +199,7 @@ RuleResult DeleteCategoryRule() {
     kiv::rollback();
     Kiv$clearerror();
     AppWarning(13, "Disks");
-    return RuleResult::Failed;
+    return RuleResult::Refused;
   }
   Category.rec.Name = keep;
   Category.erase();

@@ -10,6 +10,7 @@
 enum class RuleResult {
   Done,             // written (or deleted) and committed
   Failed,           // nothing was written; the warning has been shown
+  Refused,          // not allowed (a record still refers to it): trying again cannot help
   ChangedElsewhere  // another program changed the record first: its version is in the buffer
 };
 

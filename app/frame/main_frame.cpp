@@ -173,6 +173,9 @@ void Command(kiv::Window& frame, int32_t feq) {
       Frame.singleDisk = true;
       Kiv$START(ChooseDiskToPrint, kCommandStack);  // the report itself comes with the reports
       break;
+    case DiskLabels:
+      Kiv$START(ChooseLabelLayout, kCommandStack);  // so does printing the labels
+      break;
     case About:
       Kiv$START(AboutBox, kCommandStack);
       break;

@@ -216,16 +216,16 @@ class PageListView : public QTreeView {
     thumb_ = std::clamp(percent, 0, 100);
     dragged_ = -1;
     const bool show = percent >= 0;
-    if (show != bar_->isVisible()) {
+    if (show != shown_) {
+      shown_ = show;
       bar_->setVisible(show);
-      setViewportMargins(0, 0, show ? bar_->sizeHint().width() : 0, 0);
-      placeBar();
+      updateGeometries();
     }
     const QSignalBlocker quiet(bar_);
     bar_->setValue(thumb_);
   }
   // Where the user left the thumb after dragging it, else where the program put it.
-  int32_t thumb() const { return !bar_->isVisible() ? -1 : dragged_ >= 0 ? dragged_ : thumb_; }
+  int32_t thumb() const { return !shown_ ? -1 : dragged_ >= 0 ? dragged_ : thumb_; }
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
@@ -271,8 +271,15 @@ class PageListView : public QTreeView {
     w_.updating = false;
     postEvent(w_, ui::ev::NewSelection, feq_, 2);
   }
-  void resizeEvent(QResizeEvent* e) override {
-    QTreeView::resizeEvent(e);
+  // The tree view keeps the top margin for its header; the bar takes a margin at the right,
+  // beside the rows and the header.
+  void updateGeometries() override {
+    QTreeView::updateGeometries();
+    const int top = viewportMargins().top();
+    setViewportMargins(0, top, shown_ ? bar_->sizeHint().width() : 0, 0);
+    const QRect inner = viewport()->geometry();
+    if (!header()->isHidden())
+      header()->setGeometry(inner.left(), inner.top() - top, inner.width(), top);
     placeBar();
   }
 
@@ -283,13 +290,15 @@ class PageListView : public QTreeView {
   void placeBar() {
     const int width = bar_->sizeHint().width();
     const QRect inner = viewport()->geometry();
-    bar_->setGeometry(inner.right() + 1, inner.top(), width, inner.height());
+    const int top = viewportMargins().top();
+    bar_->setGeometry(inner.right() + 1, inner.top() - top, width, inner.height() + top);
   }
 
   PlatformWindow& w_;
   int32_t feq_;
   QScrollBar* bar_;
   int32_t thumb_ = 0, dragged_ = -1;
+  bool shown_ = false;  // the program shows the thumb
   int wheel_ = 0;
 };
 
@@ -1186,10 +1195,12 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
     w->updating = false;
     return;
   }
-  if (v.at.w > 0 || v.at.h > 0) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
-  widget->setVisible(!v.hidden);
+  // A sheet places its pages and shows the chosen one only.
+  const bool page = v.type == ControlType::Tab;
+  if (!page && (v.at.w > 0 || v.at.h > 0)) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
+  if (!page) widget->setVisible(!v.hidden);
   widget->setEnabled(!v.disabled);
-  widget->setToolTip(QString::fromStdString(v.tip));
+  if (!page) widget->setToolTip(QString::fromStdString(v.tip));
   bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
                v.type == ControlType::Line || v.type == ControlType::Pie;
   if (!drawn && (v.fg >= 0 || v.bg >= 0)) {
