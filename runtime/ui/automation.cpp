@@ -340,6 +340,15 @@ std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column) {
   return out;
 }
 
+std::string shownTip(uint64_t window, int32_t feq) {
+  std::string out;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction* action) {
+    out = (widget ? widget->toolTip() : action->statusTip()).toStdString();
+    return true;
+  });
+  return out;
+}
+
 int32_t shownThumb(uint64_t window, int32_t feq) { return gui::readControl(window, feq).thumb; }
 
 std::string statusText(uint64_t window, int32_t zone) {

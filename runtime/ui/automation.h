@@ -41,7 +41,8 @@ bool shownImage(uint64_t window, int32_t feq);             // an image control s
 std::string shownImageName(uint64_t window, int32_t feq);  // the image file it shows
 int32_t shownBevel(uint64_t window, int32_t feq);          // a panel's outer bevel
 int32_t rowCount(uint64_t window, int32_t feq);
-int32_t shownThumb(uint64_t window, int32_t feq);  // a page list's scroll thumb, -1 for none
+int32_t shownThumb(uint64_t window, int32_t feq);    // a page list's scroll thumb, -1 for none
+std::string shownTip(uint64_t window, int32_t feq);  // a control's tip (a menu item's hint)
 std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column);  // 1-based
 std::string statusText(uint64_t window, int32_t zone);
 std::string caption(uint64_t window);

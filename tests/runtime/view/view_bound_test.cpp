@@ -58,7 +58,8 @@ class BoundViews : public CatalogViews {
     EXPECT_EQ(Kiv$ERRCODE, 0) << filter;
     Kiv$FILE_SETk(files->key(FIL_BYDISKID));
     int32_t last = 0;
-    std::vector<std::string> out = readAll(filesView.t(), backward, [&] { return name(); }, &last);
+    std::vector<std::string> out = readAll(
+        filesView.t(), backward, [&] { return name(); }, &last);
     EXPECT_EQ(last, 33) << filter;
     return out;
   }
@@ -68,7 +69,7 @@ using V = std::vector<std::string>;
 
 TEST_F(BoundViews, BothWaysTheRecordsTheFilterPicks) {
   open(filesView);
-  kiv::Long wanted = 4;  // a bound variable, outside the view
+  int32_t wanted = 4;  // a bound variable, outside the view
   Ufo* variable = Kiv$Mem2Ufo(&wanted, KIV_LONG, 4, 0, 0);
   Kiv$PushCString("Wanted");
   Kiv$BindV(variable);
@@ -161,8 +162,7 @@ TEST_F(BoundViews, TextKeysAndTheViewsOwnOrder) {
   setOrder(filesView.t(), "+FIL:DiskID,-FIL:Size");
   setFilter(filesView.t(), "FIL:DiskID = 2");
   Kiv$VIEW_SETvl(filesView.t(), 0);
-  EXPECT_EQ(readAll(filesView.t(), false, [&] { return name(); }),
-            (V{"E.TXT", "D.TXT", "C.TXT"}));
+  EXPECT_EQ(readAll(filesView.t(), false, [&] { return name(); }), (V{"E.TXT", "D.TXT", "C.TXT"}));
   // A start within it, and the order cleared: the key's order again.
   files->setLong(FIL_DISKID, 2);
   files->setLong(FIL_SIZE, 200);
@@ -170,8 +170,7 @@ TEST_F(BoundViews, TextKeysAndTheViewsOwnOrder) {
   EXPECT_EQ(readAll(filesView.t(), false, [&] { return name(); }), (V{"D.TXT", "C.TXT"}));
   setOrder(filesView.t(), "");
   Kiv$FILE_SETk(files->key(FIL_BYDISKID));
-  EXPECT_EQ(readAll(filesView.t(), false, [&] { return name(); }),
-            (V{"C.TXT", "D.TXT", "E.TXT"}));
+  EXPECT_EQ(readAll(filesView.t(), false, [&] { return name(); }), (V{"C.TXT", "D.TXT", "E.TXT"}));
 }
 
 }  // namespace
