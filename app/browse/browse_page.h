@@ -42,7 +42,10 @@ struct BrowseLocator {
       text.pop_back();
       return true;
     }
-    const char c = keycode == kSpace ? ' ' : char(keychar);
+    char c = keycode == kSpace ? ' ' : char(keychar);
+    // A key that brought no character: a letter or digit stands for itself.
+    const int32_t vk = keycode & 0xFF;
+    if (c == 0 && ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))) c = char(vk);
     if (c == 0 || text.size() >= kMaxLength) return false;
     text += c;
     return true;
@@ -58,15 +61,27 @@ class BrowsePage {
   BrowsePage(kiv::View& view, kiv::Key& order, std::string tableName, BuildRow build)
       : view_(view), order_(&order), tableName_(std::move(tableName)), build_(std::move(build)) {}
 
-  kiv::Queue<Row> rows;  // the page on show
-  int32_t selected = 0;  // the highlighted row, 1-based; 0 on an empty page
-  int32_t pageSize = 1;  // rows the list can show
-  bool failed = false;   // a read failed: the warning was shown and the window asked to close
+  kiv::Queue<Row> rows;    // the page on show
+  int32_t selected = 0;    // the highlighted row, 1-based; 0 on an empty page
+  int32_t pageSize = 1;    // rows the list can show
+  bool failed = false;     // a read failed: the warning was shown and the window asked to close
+  int32_t lastUnread = 0;  // records the last scroll could not read because the table ended
 
   int32_t count() { return rows.records(); }
   bool empty() { return count() == 0; }
+  bool full() { return count() >= pageSize; }
   kiv::Key& order() { return *order_; }
-  void setOrder(kiv::Key& key) { order_ = &key; }
+  // Reads in the order of `key` (which the view also takes for its own when it has no order).
+  void setOrder(kiv::Key& key) {
+    order_ = &key;
+    viewOrder_ = 0;
+  }
+  // Reads in the view's own order (View::setOrder); a locate starts at the values of its first
+  // `locateComponents` components in the record buffer.
+  void setViewOrder(kiv::Key& key, int32_t locateComponents) {
+    order_ = &key;
+    viewOrder_ = std::max(1, locateComponents);
+  }
 
   // Reads up to n records on from the page (forward: after its last row; backward: before its
   // first) and adds their rows, dropping rows at the far end so that the page never holds more
@@ -121,7 +136,7 @@ class BrowsePage {
       fill(pageSize, true);
       if (count() < pageSize && !failed) fill(pageSize - count(), false);
     } else {
-      view_.set(*order_);
+      restart();
       fill(pageSize, !fromEnd);
     }
     selected = 0;
@@ -139,7 +154,10 @@ class BrowsePage {
   // page with its last row selected.
   void locate() {
     rows.free();
-    view_.setAt(*order_);
+    if (viewOrder_)
+      view_.setByOrder(viewOrder_);
+    else
+      view_.setAt(*order_);
     view_.next();
     const bool found = kiv::errorCode() == 0;
     Kiv$clearerror();
@@ -152,34 +170,37 @@ class BrowsePage {
   // The list's scroll events; gives false when the page is empty (nothing happens then).
   bool scroll(int32_t event) {
     if (empty()) return false;
+    lastUnread = 0;
     switch (event) {
       case kiv::event::ScrollUp:
         if (selected > 1)
           --selected;
         else
-          fill(1, false);
+          lastUnread = fill(1, false);
         break;
       case kiv::event::ScrollDown:
         if (selected < count())
           ++selected;
         else
-          fill(1, true);
+          lastUnread = fill(1, true);
         break;
       case kiv::event::PageUp:
-        selected = std::max(1, selected - fill(pageSize, false));
+        lastUnread = fill(pageSize, false);
+        selected = std::max(1, selected - lastUnread);
         break;
       case kiv::event::PageDown:
-        selected = std::min(count(), selected + fill(pageSize, true));
+        lastUnread = fill(pageSize, true);
+        selected = std::min(count(), selected + lastUnread);
         break;
       case kiv::event::ScrollTop:
         rows.free();
-        view_.set(*order_);
+        restart();
         fill(pageSize, true);
         selected = std::min(1, count());
         break;
       case kiv::event::ScrollBottom:
         rows.free();
-        view_.set(*order_);
+        restart();
         fill(pageSize, false);
         selected = count();
         break;
@@ -206,6 +227,14 @@ class BrowsePage {
 
   static bool samePosition(std::string_view a, std::string_view b) {
     return kiv::clip(a) == kiv::clip(b);
+  }
+
+  // The view from the start (or, reading backward, the end) of its order.
+  void restart() {
+    if (viewOrder_)
+      view_.setByOrder(0);
+    else
+      view_.set(*order_);
   }
 
   void addRow(bool forward) {
@@ -241,6 +270,7 @@ class BrowsePage {
 
   kiv::View& view_;
   kiv::Key* order_;
+  int32_t viewOrder_ = 0;  // the view reads in its own order; components a locate gives
   std::string tableName_;
   BuildRow build_;
 };

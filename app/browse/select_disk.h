@@ -11,3 +11,9 @@ enum : int32_t { kList = 1, kSelect = 2, kClose = 3 };
 // Shows the disks whose label is VolName (letter case aside) and lets the user pick one.
 // True when a disk was chosen; it is then in this thread's DISKS record buffer.
 bool SelectDisk();
+
+// Picks any disk of the catalog ("Select a Disk to Print Files for"). True when a disk was
+// chosen; it is then in this thread's DISKS record buffer.
+bool SelectADiskToPrint();
+// The menu's "Files for a Disk": picks the disk whose files are to be printed.
+void ChooseDiskToPrint();

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/frame/frame.h"
+#include "app/browse/browse.h"
+#include "app/browse/select_disk.h"
 #include "app/frame/window_position.h"
 #include "app/logging/log_disk_window.h"
 #include "app/tables/catalog_tables.h"
@@ -37,7 +39,7 @@ struct ToolButton {
 constexpr ToolButton kToolButtons[] = {
     {LogPanel, "~Logg.ico", "~Logr.ico", LogDisks},
     {DisksPanel, "~Disksg.ico", "~Disksr.ico", BrowseDisks},
-    {FilesPanel, "~Filesg.ico", "~Filesr.ico", BrowseFiles},
+    {FilesPanel, "~Filesg.ico", "~Filesr.ico", frame_feq::BrowseFiles},
     {SearchPanel, "~Searchg.ico", "~Searchr.ico", Search},
     {ExitPanel, "~Cancelg.ico", "~Cancelr.ico", 0},
 };
@@ -122,6 +124,11 @@ bool ToolbarEvent(kiv::Window& frame, kiv::Event& event) {
   return false;
 }
 
+void EnableAfter(kiv::Window& frame, int32_t item, int32_t panel) {
+  frame.enable(item);
+  frame.enable(panel - 2, panel);
+}
+
 // The command table: EVENT:Accepted of a menu item.
 void Command(kiv::Window& frame, int32_t feq) {
   switch (feq) {
@@ -148,21 +155,34 @@ void Command(kiv::Window& frame, int32_t feq) {
       }
       break;  // the disks-in-catalog report comes with the reports
     }
+    case BrowseDisks:
+      if (Frame.disksBrowseRunning) return;  // disabled until the browse has ended
+      frame.disable(BrowseDisks);
+      frame.disable(DisksPanel - 2, DisksPanel);
+      Frame.disksBrowseRunning = Kiv$START(BrowseDisk, kCommandStack) != 0;
+      if (!Frame.disksBrowseRunning) EnableAfter(frame, BrowseDisks, DisksPanel);
+      break;
+    case frame_feq::BrowseFiles:
+      if (Frame.filesBrowseRunning) return;
+      frame.disable(frame_feq::BrowseFiles);
+      frame.disable(FilesPanel - 2, FilesPanel);
+      Frame.filesBrowseRunning = Kiv$START(::BrowseFiles, kCommandStack) != 0;
+      if (!Frame.filesBrowseRunning) EnableAfter(frame, frame_feq::BrowseFiles, FilesPanel);
+      break;
     case FilesForADisk:
       Frame.singleDisk = true;
+      Kiv$START(ChooseDiskToPrint, kCommandStack);  // the report itself comes with the reports
+      break;
+    case DiskLabels:
+      Kiv$START(ChooseLabelLayout, kCommandStack);  // so does printing the labels
       break;
     case About:
       Kiv$START(AboutBox, kCommandStack);
       break;
     default:
-      // Browsing, searching, the duplicate finder and the other reports start nothing yet.
+      // Searching, the duplicate finder and the other reports start nothing yet.
       break;
   }
-}
-
-void EnableAfter(kiv::Window& frame, int32_t item, int32_t panel) {
-  frame.enable(item);
-  frame.enable(panel - 2, panel);
 }
 
 }  // namespace
@@ -224,7 +244,7 @@ void Main() {
         Frame.disksBrowseRunning = false;
         continue;
       case frame_event::FilesBrowseEnded:
-        EnableAfter(frame, BrowseFiles, FilesPanel);
+        EnableAfter(frame, frame_feq::BrowseFiles, FilesPanel);
         Frame.filesBrowseRunning = false;
         continue;
       case frame_event::LogAgain:

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/browse/browse.h"
 #include "app/frame/window_position.h"
 #include "app/logging/adding_windows.h"
 #include "app/logging/add_to_catalog.h"
@@ -230,10 +231,11 @@ void LogDiskWindow::run() {
         }
       }
     } else if (event.accepted(kCategoryButton)) {
-      // The category picker belongs to the category browse, which this program does not
-      // have yet.
-      kiv::message("Choosing a category from a list is not available yet.", "System Message",
-                   KIV_ICON_ASTERISK);
+      std::string chosen;
+      if (PickCategory(Logged.Category.view(), chosen)) {
+        Logged.Category = chosen;
+        window_.display(kCategory);
+      }
     } else if (event.accepted(kNoteButton)) {
       EditNote();
     } else if (field >= kSortName && field <= kSortAttrib && code == kiv::event::Accepted) {

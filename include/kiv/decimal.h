@@ -53,6 +53,12 @@ class Dec {
     push();
     Kiv$DPopDec(addr, size, places);
   }
+  // FORMAT(value, picture): "@n21.2" and the like.
+  std::string format(std::string_view picture) const {
+    push();
+    Kiv$DPopPict(picture.data(), uint32_t(picture.size()));
+    return popString();
+  }
   // The exact value as text ("1.5", "-0.25", "100").
   const std::string& text() const { return text_; }
 

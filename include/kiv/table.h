@@ -88,6 +88,8 @@ class Table {
   void set() { Kiv$FILE_SETf(&desc_); }
   void set(Key& key) { Kiv$FILE_SETk(key.desc()); }
   void set(Key& key, Key& same) { Kiv$FILE_SETkk(key.desc(), same.desc()); }
+  // SET(file, pointer): record order from the record at the pointer (or the next one there is).
+  void setAt(int32_t pointer) { Kiv$FILE_SETfl(&desc_, pointer); }
   void next() { Kiv$FILE_NEXT(&desc_); }
   void previous() { Kiv$FILE_PREV(&desc_); }
   void skip(int32_t count) { Kiv$FILE_SKIP(&desc_, count); }
@@ -109,11 +111,27 @@ class Table {
     Kiv$FILE_BUILDks(index.desc());
   }
 
+  // WATCH: the next record read is watched; writing it fails with 89 when another program has
+  // changed it since.
+  void watch() { Kiv$FILE_WATCH(&desc_); }
+  // POSITION(key) and REGET(key, position): where the current record stands in a key, and the
+  // record read again from there.
+  std::string position(Key& key) {
+    Kiv$FILE_POSITIONk(key.desc());
+    return popString();
+  }
+  void reget(Key& key, std::string_view position) {
+    pushText(position);
+    Kiv$FILE_REGETk(key.desc());
+  }
+
   void stream() { Kiv$FILE_STREAM(&desc_); }
   void flush() { Kiv$FILE_FLUSH(&desc_); }
   int32_t records() { return Kiv$FILE_RECORDSf(&desc_); }
   int32_t records(Key& key) { return Kiv$FILE_RECORDSk(key.desc()); }
   int32_t pointer() { return Kiv$FILE_POINTERf(&desc_); }
+  // DUPLICATE(key): another record has the key value of the record buffer.
+  bool duplicate(Key& key) { return Kiv$FILE_DUPLICATEk(key.desc()) != 0; }
 
   // SEND(file, command): the driver's answer.
   std::string send(std::string_view command) {
@@ -148,6 +166,14 @@ class Table {
   const char* prefix_;
   KivTable desc_{};
 };
+
+// LOGOUT(seconds, table, ...), COMMIT and ROLLBACK: one transaction over the tables listed.
+template <typename... Tables>
+void logout(int32_t seconds, Tables&... tables) {
+  Kiv$LOGOUT(seconds, tables.desc()..., static_cast<KivTable*>(nullptr));
+}
+inline void commit() { Kiv$COMMIT(); }
+inline void rollback() { Kiv$ROLLBACK(); }
 
 inline Key::Key(Table* owner, const char* label, uint16_t attributes,
                 std::initializer_list<int32_t> fields)

@@ -44,11 +44,21 @@ class View {
     pushText(filter);
     Kiv$FILE_SET_PROPERTY(desc(), 0);
   }
+  // PROP:Order: the view's own order ("+FIL:DiskID,-FIL:Size"), "" for the key's.
+  void setOrder(std::string_view order) {
+    Kiv$PushLong(KIV_VIEW_PROP_ORDER);
+    pushText(order);
+    Kiv$FILE_SET_PROPERTY(desc(), 0);
+  }
   // SET(key): the key's order from its start; SET(key, key): from the key value in the record.
   void set(Key& key) { Kiv$FILE_SETk(key.desc()); }
   void setAt(Key& key) { Kiv$FILE_SETkk(key.desc(), key.desc()); }
+  // SET(view, n): a view with its own order reads on from the values of its first n order
+  // components now in the record buffers (from its beginning with 0).
+  void setByOrder(int32_t components) { Kiv$VIEW_SETvl(desc(), components); }
   void next() { Kiv$FILE_NEXT(desc()); }
   void previous() { Kiv$FILE_PREV(desc()); }
+  void skip(int32_t count) { Kiv$FILE_SKIP(desc(), count); }
   int32_t records() { return Kiv$FILE_RECORDSf(desc()); }
 
   // POSITION(view), RESET(view, position) and REGET(view, position).

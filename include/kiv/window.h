@@ -27,10 +27,11 @@ namespace kiv {
 namespace event {
 constexpr int32_t Accepted = 1, NewSelection = 2, ScrollUp = 3, ScrollDown = 4, PageUp = 5,
                   PageDown = 6, ScrollTop = 7, ScrollBottom = 8, Locate = 9, MouseUp = 10,
-                  MouseIn = 11, MouseOut = 12, AlertKey = 15, PreAlert = 16, TabChanging = 21,
-                  Rejected = 26, Selected = 257, CloseWindow = 513, CloseDown = 514,
-                  OpenWindow = 515, LoseFocus = 517, GainFocus = 518, Suspend = 520, Resume = 521,
-                  Timer = 523, Restore = 546, Completed = 549, Sized = 561, Iconized = 564;
+                  MouseIn = 11, MouseOut = 12, AlertKey = 15, PreAlert = 16, ScrollDrag = 20,
+                  TabChanging = 21, Rejected = 26, Selected = 257, CloseWindow = 513,
+                  CloseDown = 514, OpenWindow = 515, LoseFocus = 517, GainFocus = 518,
+                  Suspend = 520, Resume = 521, Timer = 523, Restore = 546, Completed = 549,
+                  Sized = 561, Iconized = 564;
 constexpr int32_t User = 1024;  // first code free for the application
 }  // namespace event
 
@@ -45,8 +46,9 @@ constexpr int32_t Text = 31744, Type = 31745, X = 31746, Y = 31747, Width = 3174
                   FontName = 31760, RangeLow = 31764, RangeHigh = 31765, Resizable = 31770,
                   Fill = 31841, Icon = 31848, Iconized = 31849, Maximized = 31855, Timer = 31878,
                   VisibleRows = 31886, Selected = 31887, Handle = 31894, Tip = 31904,
-                  ModuleInstance = 31934, BevelOuter = 31972, BevelInner = 31973,
-                  BorderColor = 31994, StatusText = 32001, AlertKey = 32006, ListImage = 32007;
+                  ScrollThumb = 31910,  // a page list's scroll thumb, 0..100, -1 for none
+    ModuleInstance = 31934, BevelOuter = 31972, BevelInner = 31973, BorderColor = 31994,
+                  StatusText = 32001, AlertKey = 32006, ListImage = 32007;
 }  // namespace prop
 
 // Pushes a property's value as text and gives it back.
@@ -80,6 +82,15 @@ inline void setCursor(uint32_t standardCursor) {
   Kiv$PushString(name, standardCursor ? 4 : 0);
   Kiv$SETCURSOR();
 }
+
+// POPUP(menu text): shows a pop-up menu at the mouse; the chosen item's number, 0 for none.
+inline int32_t popup(std::string_view items) {
+  pushText(items);
+  return Kiv$POPUP(-1, -1);
+}
+
+// BEEP(frequency, duration).
+inline void beep(uint32_t frequency, uint32_t duration) { Beep(frequency, duration); }
 
 // The current event of the loop being run, and the action the procedure gives back for it.
 class Event {

@@ -161,6 +161,7 @@ int32_t build(Engine& e) {
   if (int32_t err = buildComponent(e, *p, -1, key)) return err;
   p->filter = e.props.filter.get();
   if (p->filter) Kiv$AnnotateParsed(p->filter, &levelResolver, p.get());
+  p->findKeyBound();
   p->hasStart = e.hasStart && !e.buffered;
   p->startImage = e.startImage;
   e.pipeline = std::move(p);
@@ -206,10 +207,11 @@ std::vector<std::string> orderItems(const std::string& text) {
 
 int32_t parseOrder(const std::string& text, Properties& props) {
   props.order.clear();
-  props.orderSet = true;
   bool any = false;
   for (char c : text)
     if (c != ' ' && c != '\t') any = true;
+  // An empty order gives the view back the order of the key its primary table was SET in.
+  props.orderSet = any;
   if (!any) return 0;
   for (const std::string& item : orderItems(text)) {
     size_t i = 0;
@@ -292,7 +294,8 @@ void setByOrderValues(Engine& e, int32_t n) {
   e.pipeline->hasStart = !e.buffered;
   e.pipeline->startImage = e.startImage;
   e.next = Start::Fresh;
-  e.stage.drop();
+  // The records an ordering stage collected stay: only where reading starts has changed. A new
+  // filter or order collects them afresh.
   forgetPrimarySet(e);
 }
 
@@ -303,8 +306,10 @@ int32_t readView(Engine& e, int dir) {
   if (e.buffered) {
     if (e.next == Start::Fresh || !e.stage.collected()) {
       // Collecting reads the whole pipeline from its beginning, start values aside.
-      e.pipeline->hasStart = false;
-      if ((err = e.stage.collect(*e.pipeline, e.props.order))) return err;
+      if (!e.stage.collected()) {
+        e.pipeline->hasStart = false;
+        if ((err = e.stage.collect(*e.pipeline, e.props.order))) return err;
+      }
       e.stage.startFresh(dir, e.hasStart ? &e.startValues : nullptr, e.startValues.size(),
                          e.props.order);
     }

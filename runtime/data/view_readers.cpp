@@ -10,6 +10,7 @@
 
 #include "runtime/core/string_stack.h"
 #include "runtime/data/dispatch.h"
+#include "runtime/data/expr_builtins.h"
 
 namespace kiv::data::view {
 namespace {
@@ -238,7 +239,10 @@ int32_t Pipeline::step(size_t i, int dir, bool first, Start start) {
     e = i == 0 ? r.read(dir) : r.nextChild(dir);
   } else if (i == 0) {
     if (first && start == Start::Fresh) {
-      if (hasStart && r.key() && r.key()->componentCount > 0) {
+      if (hasKeyBound() && !hasStart) {
+        assignBound();
+        e = r.startAtKey(dir, 1);
+      } else if (hasStart && r.key() && r.key()->componentCount > 0) {
         // The first n key fields get the captured values, the rest their lowest (highest).
         std::vector<int32_t> keyed = r.keyFields();
         for (size_t c = 0; c < startImage.size() && c < keyed.size(); ++c)
@@ -264,8 +268,101 @@ int32_t Pipeline::step(size_t i, int dir, bool first, Start start) {
     if (at_[i] == At::Empty) return 33;
     e = r.nextChild(dir);
   }
+  if (!e && i == 0 && hasKeyBound()) e = keepInBound(dir);
   if (!e) at_[i] = At::Row;
   return e;
+}
+
+void Pipeline::findKeyBound() {
+  bound_ = KeyBound{};
+  if (!filter || !filter->root || readers.empty()) return;
+  TableReader& primary = *readers[0];
+  std::vector<int32_t> keyed = primary.keyFields();
+  if (keyed.empty()) return;
+  const int32_t field = keyed[0];
+  const void* address = primary.fieldAddress(field);
+  const bool caseBlind = (primary.key()->attributes & KIV_KEY_NOCASE) != 0;
+  const bool text = isText(primary.fields()[size_t(field - 1)].type);
+  // The key field itself, or UPPER of it on a case-blind key (the same records either way).
+  auto isKeyField = [&](const Node& n) {
+    const Node* v = &n;
+    if (v->kind == NodeKind::Call && v->function == kUpper && v->args.size() == 1) {
+      if (!(text && caseBlind)) return false;
+      v = v->args[0].get();
+    }
+    return v->kind == NodeKind::Variable && v->variable && Kiv$AddressUfo(v->variable) == address;
+  };
+  // A value that every record sees alike: no variable of the view's records in it.
+  auto known = [&](const Node& n, auto&& self) -> bool {
+    if (n.kind == NodeKind::Variable && n.variable && levelOf(Kiv$AddressUfo(n.variable)) > 0)
+      return false;
+    for (const auto& a : n.args)
+      if (!self(*a, self)) return false;
+    return true;
+  };
+  std::vector<const Node*> terms = {filter->root.get()};
+  while (!terms.empty()) {
+    const Node* n = terms.back();
+    terms.pop_back();
+    if (n->kind != NodeKind::Binary || n->args.size() != 2) continue;
+    if (n->op == kOpAnd) {
+      terms.push_back(n->args[0].get());
+      terms.push_back(n->args[1].get());
+      continue;
+    }
+    if (n->op != kOpEq) continue;
+    for (int side = 0; side < 2; ++side) {
+      const Node& key = *n->args[size_t(side)];
+      const Node& other = *n->args[size_t(1 - side)];
+      if (!isKeyField(key) || !known(other, known)) continue;
+      bound_.field = fieldUfo(primary, field);
+      bound_.value = &other;
+      bound_.caseBlind = text && caseBlind;
+      return;
+    }
+  }
+}
+
+void Pipeline::assignBound() {
+  Value v = evaluate(*bound_.value);
+  if (v.kind == kString) {
+    kiv::core::pushCopy(v.text);
+    Kiv$ASSIGNSTR2UFO(bound_.field.get());
+  } else if (v.kind == kReal) {
+    Kiv$AssignReal2Ufo(bound_.field.get(), v.real);
+  } else {
+    Kiv$AssignLong2Ufo(bound_.field.get(), v.integer);
+  }
+}
+
+int32_t Pipeline::compareWithBound() {
+  Value v = evaluate(*bound_.value);
+  UfoPtr b;
+  if (v.kind == kString) {
+    kiv::core::pushCopy(v.text);
+    b.reset(Kiv$Stack2Ufo());
+  } else if (v.kind == kReal) {
+    b.reset(Kiv$Real2Ufo(v.real));
+  } else {
+    b.reset(Kiv$Long2Ufo(v.integer));
+  }
+  return bound_.caseBlind ? Kiv$Ufodistincti(bound_.field.get(), b.get())
+                          : Kiv$Ufodistinct(bound_.field.get(), b.get());
+}
+
+int32_t Pipeline::keepInBound(int dir) {
+  TableReader& r = *readers[0];
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int32_t c = compareWithBound();
+    if (c == 0) return 0;
+    if (dir > 0 ? c > 0 : c < 0) return 33;  // past the bound: nothing further can pass
+    if (attempt == 1) break;
+    // Still before the bound: go to its start in the reading direction.
+    assignBound();
+    if (int32_t e = r.startAtKey(dir, 1)) return e;
+    if (int32_t e = r.read(dir)) return e;
+  }
+  return 33;
 }
 
 int32_t Pipeline::next(int dir, Start start) {

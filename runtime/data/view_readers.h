@@ -118,10 +118,29 @@ class Pipeline {
   std::vector<std::string> images() const;
   void restore(const std::vector<std::string>& images);
 
+  // Looks in the filter for an equality that holds the primary key's first field to a value
+  // known before the read (a constant or a variable outside the view), joined to the rest of the
+  // filter by AND only. The records that can pass then lie together in the key: reading starts
+  // at that value and ends where the key leaves it, instead of running through the whole key.
+  void findKeyBound();
+  bool hasKeyBound() const { return bound_.value != nullptr; }
+
  private:
   // Moves reader i: to its first record (first) or its next one in direction dir.
   int32_t step(size_t i, int dir, bool first, Start start);
   bool passes(size_t i) const;
+  // The primary record just read against the key bound: 0 inside it; 33 when the key has left
+  // it in direction dir; a record before it moves the primary to its start and reads again.
+  int32_t keepInBound(int dir);
+  // Puts the bound's value into the key's first field; 0 <, = or > the field's value.
+  void assignBound();
+  int32_t compareWithBound();
+
+  struct KeyBound {
+    UfoPtr field;                 // the primary key's first field
+    const Node* value = nullptr;  // the other side of the equality (in the filter's tree)
+    bool caseBlind = false;       // a text field of a case-blind key
+  } bound_;
 
   enum class At { Row, Empty };
   std::vector<At> at_;

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -339,6 +340,17 @@ std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column) {
   return out;
 }
 
+std::string shownTip(uint64_t window, int32_t feq) {
+  std::string out;
+  withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction* action) {
+    out = (widget ? widget->toolTip() : action->statusTip()).toStdString();
+    return true;
+  });
+  return out;
+}
+
+int32_t shownThumb(uint64_t window, int32_t feq) { return gui::readControl(window, feq).thumb; }
+
 std::string statusText(uint64_t window, int32_t zone) {
   std::string out;
   gui::run([&] {
@@ -490,6 +502,16 @@ bool holds(QMenu* menu, QAction* action) {
 std::optional<Geometry> onScreen(uint64_t window, int32_t feq) {
   std::optional<Geometry> g;
   withControl(window, feq, [&](PlatformWindow& w, QWidget* widget, QAction* action) {
+    // A tab of a sheet: its tab in the sheet's bar, where a click chooses it.
+    for (QWidget* p = widget ? widget->parentWidget() : nullptr; p; p = p->parentWidget()) {
+      auto* sheet = qobject_cast<QTabWidget*>(p);
+      if (!sheet) continue;
+      const int index = sheet->indexOf(widget);
+      if (index < 0) break;
+      QTabBar* bar = sheet->tabBar();
+      if (bar->isVisible()) g = globalRect(bar, bar->tabRect(index));
+      return true;
+    }
     if (widget) {
       if (widget->isVisible()) g = globalRect(widget, widget->rect());
       return true;

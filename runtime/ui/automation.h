@@ -41,6 +41,8 @@ bool shownImage(uint64_t window, int32_t feq);             // an image control s
 std::string shownImageName(uint64_t window, int32_t feq);  // the image file it shows
 int32_t shownBevel(uint64_t window, int32_t feq);          // a panel's outer bevel
 int32_t rowCount(uint64_t window, int32_t feq);
+int32_t shownThumb(uint64_t window, int32_t feq);    // a page list's scroll thumb, -1 for none
+std::string shownTip(uint64_t window, int32_t feq);  // a control's tip (a menu item's hint)
 std::string cell(uint64_t window, int32_t feq, int32_t row, int32_t column);  // 1-based
 std::string statusText(uint64_t window, int32_t zone);
 std::string caption(uint64_t window);
@@ -75,8 +77,9 @@ void endSession();
 // Where things are on the screen (global coordinates), for input delivered through the display
 // server (a test that moves the real pointer and presses real keys). Nothing when the thing is
 // not shown.
-// A control; a menu item: the item in the open drop-down menu that holds it, else the title in
-// the menu bar whose menu holds it (a click there opens that menu).
+// A control; a tab of a sheet: its tab in the sheet's bar; a menu item: the item in the open
+// drop-down menu that holds it, else the title in the menu bar whose menu holds it (a click
+// there opens that menu).
 std::optional<Geometry> onScreen(uint64_t window, int32_t feq);
 // A row of a list control (1-based), scrolled into view first.
 std::optional<Geometry> rowOnScreen(uint64_t window, int32_t feq, int32_t row);

@@ -57,6 +57,7 @@ class Control {
   std::map<int32_t, std::string> images;  // index -> image file name (lists)
   std::map<int32_t, std::string> otherProperties;
   int32_t choice = 0;  // selected entry of a list, option, drop list or sheet (1-based)
+  int32_t thumb = -1;  // a page list's scroll thumb in percent; -1 shows no thumb
   std::vector<std::string> choices;  // fixed entries of a drop list or list
   std::vector<ListColumn> columns;   // parsed format of a list
   ListSource* source = nullptr;      // the queue a list shows

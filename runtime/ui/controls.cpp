@@ -146,6 +146,7 @@ gui::ControlView viewOf(const Control& c) {
   v.disabled = c.disabled;
   v.readOnly = c.readOnly;
   v.choice = c.choice;
+  v.thumb = c.thumb;
   v.choices = c.choices;
   v.tip = c.tip;
   if (c.type == ControlType::Image ||

@@ -59,6 +59,7 @@ struct ControlView {
   int32_t rangeLow = 0, rangeHigh = 0;
   bool hidden = false, disabled = false, readOnly = false;
   int32_t choice = 0;  // checked state, option, drop-list entry, tab, list row (1-based)
+  int32_t thumb = -1;  // a page list's scroll thumb in percent, -1 none
   std::vector<std::string> choices;
   std::string tip;
   std::vector<unsigned char> image;  // image bytes of an image control or button icon
@@ -84,6 +85,7 @@ void setListRows(uint64_t id, int32_t feq, std::vector<ListColumnView> columns,
 struct ControlInput {
   std::string text;
   int32_t choice = 0;
+  int32_t thumb = -1;  // where the user left a page list's scroll thumb
   bool valid = false;
 };
 ControlInput readControl(uint64_t id, int32_t feq);

@@ -3,6 +3,8 @@
 // reaches the top-level windows' procedures as KIV_WM_QUERYENDSESSION and KIV_WM_ENDSESSION.
 #include <QApplication>
 #include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPixmap>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -182,6 +184,8 @@ void raiseWindow(uint64_t id) {
     if (!w || !w->top) return;
     w->top->raise();
     w->top->activateWindow();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->top.data()); sub && sub->mdiArea())
+      sub->mdiArea()->setActiveSubWindow(sub);
   });
 }
 

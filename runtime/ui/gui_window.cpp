@@ -20,12 +20,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
@@ -163,6 +165,141 @@ class RowsModel : public QAbstractTableModel {
     rows = std::move(r);
     endResetModel();
   }
+};
+
+// A page list: a list that shows one page of a longer table, which the program reads a page at
+// a time. Its rows never scroll by themselves: the arrow keys, the page keys, the wheel and the
+// scroll bar become the scroll events of the list, and the program moves the rows and the
+// selection and puts the thumb where the page stands in the whole table.
+class PageListView : public QTreeView {
+ public:
+  PageListView(QWidget* parent, PlatformWindow& w, int32_t feq)
+      : QTreeView(parent), w_(w), feq_(feq), bar_(new QScrollBar(Qt::Vertical, this)) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bar_->setRange(0, 100);
+    bar_->setPageStep(10);
+    bar_->setFocusPolicy(Qt::NoFocus);
+    bar_->hide();
+    QObject::connect(bar_, &QScrollBar::actionTriggered, bar_, [this](int action) {
+      switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+          post(ui::ev::ScrollUp);
+          break;
+        case QAbstractSlider::SliderSingleStepAdd:
+          post(ui::ev::ScrollDown);
+          break;
+        case QAbstractSlider::SliderPageStepSub:
+          post(ui::ev::PageUp);
+          break;
+        case QAbstractSlider::SliderPageStepAdd:
+          post(ui::ev::PageDown);
+          break;
+        case QAbstractSlider::SliderToMinimum:
+          post(ui::ev::ScrollTop);
+          break;
+        case QAbstractSlider::SliderToMaximum:
+          post(ui::ev::ScrollBottom);
+          break;
+        default:
+          return;
+      }
+      // The thumb stays where the program puts it.
+      bar_->setSliderPosition(thumb_);
+    });
+    QObject::connect(bar_, &QScrollBar::sliderReleased, bar_, [this] {
+      dragged_ = bar_->value();
+      post(kScrollDrag);
+    });
+  }
+
+  void setThumb(int32_t percent) {
+    thumb_ = std::clamp(percent, 0, 100);
+    dragged_ = -1;
+    const bool show = percent >= 0;
+    if (show != shown_) {
+      shown_ = show;
+      bar_->setVisible(show);
+      updateGeometries();
+    }
+    const QSignalBlocker quiet(bar_);
+    bar_->setValue(thumb_);
+  }
+  // Where the user left the thumb after dragging it, else where the program put it.
+  int32_t thumb() const { return !shown_ ? -1 : dragged_ >= 0 ? dragged_ : thumb_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    switch (e->key()) {
+      case Qt::Key_Up:
+        post(ui::ev::ScrollUp);
+        return;
+      case Qt::Key_Down:
+        post(ui::ev::ScrollDown);
+        return;
+      case Qt::Key_Home:
+        post(ui::ev::ScrollTop);
+        return;
+      case Qt::Key_End:
+        post(ui::ev::ScrollBottom);
+        return;
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+        return;  // the input filter has posted the page events already
+      default:
+        QTreeView::keyPressEvent(e);
+    }
+  }
+  void keyboardSearch(const QString&) override {}  // typing is the program's (a locator)
+  void wheelEvent(QWheelEvent* e) override {
+    wheel_ += e->angleDelta().y();
+    for (; wheel_ >= 120; wheel_ -= 120)
+      for (int i = 0; i < 3; ++i) post(ui::ev::ScrollUp);
+    for (; wheel_ <= -120; wheel_ += 120)
+      for (int i = 0; i < 3; ++i) post(ui::ev::ScrollDown);
+    e->accept();
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::RightButton) {
+      QTreeView::mousePressEvent(e);
+      return;
+    }
+    // A right click selects the row under the mouse and reports it with the right button's
+    // keycode, so the program can show its pop-up menu.
+    QModelIndex at = indexAt(e->position().toPoint());
+    w_.updating = true;
+    if (at.isValid()) setCurrentIndex(at);
+    w_.updating = false;
+    postEvent(w_, ui::ev::NewSelection, feq_, 2);
+  }
+  // The tree view keeps the top margin for its header; the bar takes a margin at the right,
+  // beside the rows and the header.
+  void updateGeometries() override {
+    QTreeView::updateGeometries();
+    const int top = viewportMargins().top();
+    setViewportMargins(0, top, shown_ ? bar_->sizeHint().width() : 0, 0);
+    const QRect inner = viewport()->geometry();
+    if (!header()->isHidden())
+      header()->setGeometry(inner.left(), inner.top() - top, inner.width(), top);
+    placeBar();
+  }
+
+ private:
+  static constexpr int32_t kScrollDrag = 20;
+
+  void post(int32_t event) { postEvent(w_, event, feq_); }
+  void placeBar() {
+    const int width = bar_->sizeHint().width();
+    const QRect inner = viewport()->geometry();
+    const int top = viewportMargins().top();
+    bar_->setGeometry(inner.right() + 1, inner.top() - top, width, inner.height() + top);
+  }
+
+  PlatformWindow& w_;
+  int32_t feq_;
+  QScrollBar* bar_;
+  int32_t thumb_ = 0, dragged_ = -1;
+  bool shown_ = false;  // the program shows the thumb
+  int wheel_ = 0;
 };
 
 // A panel: a raised, flat or sunken plate that reports the mouse.
@@ -539,7 +676,7 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
       widget = new QRadioButton(text, parent);
       break;
     case ControlType::List: {
-      auto* v = new QTreeView(parent);
+      auto* v = d.vscroll ? new PageListView(parent, w, feq) : new QTreeView(parent);
       auto* model = new RowsModel;
       model->setParent(v);
       v->setModel(model);
@@ -608,7 +745,8 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
       for (const ControlDesc& t : d.children) {
         auto* page = new QWidget;
         page->setProperty(kEquateProperty, t.feq);
-        tabs->addTab(page, QString::fromStdString(t.text));
+        int index = tabs->addTab(page, QString::fromStdString(t.text));
+        if (!t.tip.empty()) tabs->setTabToolTip(index, QString::fromStdString(t.tip));
         w.controls[t.feq] = page;
         w.types[t.feq] = ControlType::Tab;
         makeChildren(w, page, t);
@@ -1057,10 +1195,12 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
     w->updating = false;
     return;
   }
-  if (v.at.w > 0 || v.at.h > 0) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
-  widget->setVisible(!v.hidden);
+  // A sheet places its pages and shows the chosen one only.
+  const bool page = v.type == ControlType::Tab;
+  if (!page && (v.at.w > 0 || v.at.h > 0)) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
+  if (!page) widget->setVisible(!v.hidden);
   widget->setEnabled(!v.disabled);
-  widget->setToolTip(QString::fromStdString(v.tip));
+  if (!page) widget->setToolTip(QString::fromStdString(v.tip));
   bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
                v.type == ControlType::Line || v.type == ControlType::Pie;
   if (!drawn && (v.fg >= 0 || v.bg >= 0)) {
@@ -1116,6 +1256,7 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
       int row = v.choice - 1;
       if (row >= 0 && row < view->model()->rowCount())
         view->setCurrentIndex(view->model()->index(row, 0));
+      if (auto* page = dynamic_cast<PageListView*>(view)) page->setThumb(v.thumb);
       break;
     }
     case ControlType::Combo:
@@ -1242,6 +1383,7 @@ ControlInput readControl(uint64_t id, int32_t feq) {
       in.text = b->currentText().toStdString();
     } else if (auto* v = qobject_cast<QTreeView*>(widget)) {
       in.choice = v->currentIndex().isValid() ? v->currentIndex().row() + 1 : 0;
+      if (auto* page = dynamic_cast<PageListView*>(v)) in.thumb = page->thumb();
     } else if (auto* t = qobject_cast<QTabWidget*>(widget)) {
       in.choice = t->currentIndex() + 1;
     } else if (auto* g = qobject_cast<QGroupBox*>(widget)) {

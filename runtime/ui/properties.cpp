@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -199,6 +200,9 @@ void setControlProperty(Control& c, int32_t n, int32_t index, const std::string&
     case prop::Selected:
       c.choice = number(v);
       break;
+    case prop::ScrollThumb:
+      c.thumb = std::clamp(number(v), -1, 100);
+      break;
     case prop::AlertKey: {
       c.alertKeys[index] = static_cast<uint32_t>(number(v));
       std::vector<uint32_t> keys;
@@ -282,6 +286,11 @@ std::string getControlProperty(Control& c, int32_t n, int32_t index) {
       gui::ControlInput in = gui::readControl(c.window.id, c.feq);
       if (in.valid && c.isList()) c.choice = in.choice;
       return std::to_string(c.choice);
+    }
+    case prop::ScrollThumb: {
+      gui::ControlInput in = gui::readControl(c.window.id, c.feq);
+      if (in.valid && c.isList() && in.thumb >= 0) c.thumb = in.thumb;
+      return std::to_string(c.thumb);
     }
     case prop::AlertKey: {
       auto it = c.alertKeys.find(index);

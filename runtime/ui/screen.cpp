@@ -188,7 +188,12 @@ void closeNow(Screen& w) {
     w.frame = nullptr;
   }
   if (gFrame == &w) gFrame = nullptr;
+  const bool wasCurrent = slot(w.owner).current == &w;
   removeFromChain(w);
+  // The window that called this one (a form that opened a picker) comes to the front again,
+  // rather than whichever window the desktop would choose.
+  if (Screen* back = slot(w.owner).current; wasCurrent && back && back->isOpen())
+    gui::raiseWindow(back->id);
   if (w.raisedModal) {
     --modalCount();
     w.raisedModal = false;

@@ -44,13 +44,14 @@ int main(int argc, char** argv) {
   std::string cmd = argv[2];
   auto files = makeFiles();
   auto disks = makeDisks();
-  if (cmd == "hold") {
-    if (openOrSay(*files, static_cast<int32_t>(std::strtol(argv[3], nullptr, 0)))) return 1;
+  if (cmd == "hold" || cmd == "hold-disks") {
+    TableDecl& held = cmd == "hold" ? *files : *disks;
+    if (openOrSay(held, static_cast<int32_t>(std::strtol(argv[3], nullptr, 0)))) return 1;
     std::printf("ready\n");
     std::fflush(stdout);
     char line[16];
     if (!std::fgets(line, sizeof line, stdin)) return 0;
-    Kiv$FILE_CLOSE(&files->table);
+    Kiv$FILE_CLOSE(&held.table);
     return 0;
   }
   if (cmd == "count" && argc > 3 && std::string(argv[3]) != "FILES") {
