@@ -8,6 +8,7 @@
 #include "app/frame/frame.h"
 #include "app/frame/window_position.h"
 #include "app/logging/log_disk_window.h"
+#include "app/search/search_wizard.h"
 #include "app/tables/catalog_tables.h"
 #include "app/tables/open_table.h"
 #include "include/kiv/bind.h"
@@ -151,11 +152,14 @@ void Command(kiv::Window& frame, int32_t feq) {
     case FilesForADisk:
       Frame.singleDisk = true;
       break;
+    case Search:
+      SearchWizard();  // on the frame's own thread
+      break;
     case About:
       Kiv$START(AboutBox, kCommandStack);
       break;
     default:
-      // Browsing, searching, the duplicate finder and the other reports start nothing yet.
+      // Browsing, the duplicate finder and the other reports start nothing yet.
       break;
   }
 }

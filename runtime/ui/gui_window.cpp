@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
@@ -605,6 +606,10 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
       auto* tabs = new QTabWidget(parent);
       widget = tabs;
       tabs->setGeometry(d.at.x, d.at.y, d.at.w, d.at.h);
+      if (d.wizard) {
+        tabs->tabBar()->hide();
+        tabs->setDocumentMode(true);
+      }
       for (const ControlDesc& t : d.children) {
         auto* page = new QWidget;
         page->setProperty(kEquateProperty, t.feq);
@@ -1058,7 +1063,15 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
     return;
   }
   if (v.at.w > 0 || v.at.h > 0) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
-  widget->setVisible(!v.hidden);
+  // A tab's page is shown by its sheet when the tab is the current one; hiding a tab hides its
+  // tab, not the page.
+  if (v.type == ControlType::Tab) {
+    QWidget* stack = widget->parentWidget();
+    if (auto* tabs = qobject_cast<QTabWidget*>(stack ? stack->parentWidget() : nullptr))
+      tabs->setTabVisible(tabs->indexOf(widget), !v.hidden);
+  } else {
+    widget->setVisible(!v.hidden);
+  }
   widget->setEnabled(!v.disabled);
   widget->setToolTip(QString::fromStdString(v.tip));
   bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
