@@ -169,11 +169,10 @@ void SearchWizardWindow::enterFieldStep() {
 // The value entry takes the picture of the field chosen: a date, a time, or text.
 void SearchWizardWindow::fieldChosen() {
   const SearchValueKind kind = SearchValueKindOf(item(), window_.choice(kFieldList));
-  if (kind != valueKind_) {
-    // A value typed for one kind of field means nothing to another.
-    value_ = "";
-    valueKind_ = kind;
-  }
+  if (kind == valueKind_) return;
+  // A value typed for one kind of field means nothing to another.
+  value_ = "";
+  valueKind_ = kind;
   window_.hide(kTextValue, kTimeValue);
   window_.unhide(valueEntry());
   window_.display(valueEntry());
