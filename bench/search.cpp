@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -209,7 +208,9 @@ void BM_Copy100000IntoTempFiles(benchmark::State& state) {
   for (auto _ : state) {
     PrepareResultTable(SearchItem::Files);
     for (const FilesRecord& r : records) {
-      std::memcpy(&TempFiles.rec, &r, sizeof r);
+#define BENCH_ASSIGN_FIELD_(name, type, label) TempFiles.rec.name = r.name;
+      FILE_FIELDS(BENCH_ASSIGN_FIELD_)
+#undef BENCH_ASSIGN_FIELD_
       TempFiles.add();
     }
     TempFiles.flush();

@@ -615,8 +615,14 @@ class SearchScans : public ::testing::Test {
       const RefField ref = item == SearchItem::Disks ? diskField(field) : fileField(field);
       const std::vector<std::string> values = valuesFor(ref);
       for (int32_t op = 1; op <= search_op::kCount; ++op) {
+        // The comparisons that copy most of the table are run with fewer values: a value the
+        // catalog holds (for text, the second in other letters) and the last, made for an edge.
+        const bool broad =
+            op == NotEquals || op == MoreThan || op == MoreOrEqual || op == NotContains;
+        std::vector<std::string> opValues = values;
+        if (broad) opValues = {values[0], values[1], values.back()};
         for (bool caseSensitive : {false, true}) {
-          for (const std::string& value : values) {
+          for (const std::string& value : opValues) {
             const SearchRequest r{item, field, op, value, caseSensitive};
             const std::vector<int32_t> expected = reference(ref, op, value, caseSensitive);
             const std::vector<int32_t> got = searched(r);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -182,6 +184,11 @@ TEST_F(SearchWindows, ValuePicturesBackAndCancel) {
   EXPECT_FALSE(backOnStep1);
   EXPECT_EQ(resultWindow, 0u);
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+  // The wizard's place is kept under its own name.
+  std::ifstream in(dir.path() + "/kvrun32/TARROW.INI");
+  std::stringstream settings;
+  settings << in.rdbuf();
+  EXPECT_NE(settings.str().find("[SearchWizard]"), std::string::npos) << settings.str();
 }
 
 // A date found through its picture: the file of 04/13/1997 and no other.
