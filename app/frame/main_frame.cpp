@@ -10,6 +10,7 @@
 #include "app/browse/select_disk.h"
 #include "app/frame/window_position.h"
 #include "app/logging/log_disk_window.h"
+#include "app/search/search_wizard.h"
 #include "app/tables/catalog_tables.h"
 #include "app/tables/open_table.h"
 #include "include/kiv/bind.h"
@@ -176,11 +177,14 @@ void Command(kiv::Window& frame, int32_t feq) {
     case DiskLabels:
       Kiv$START(ChooseLabelLayout, kCommandStack);  // so does printing the labels
       break;
+    case Search:
+      SearchWizard();  // on the frame's own thread
+      break;
     case About:
       Kiv$START(AboutBox, kCommandStack);
       break;
     default:
-      // Searching, the duplicate finder and the other reports start nothing yet.
+      // The duplicate finder and the other reports start nothing yet.
       break;
   }
 }

@@ -274,6 +274,8 @@ class Parser {
         c.vscroll = true;
       else if (key == "required")
         c.required = true;
+      else if (key == "wizard" && c.type == ControlType::Sheet)
+        c.wizard = true;
       else if (key == "pageno")
         c.pageNo = true;
       else if (key == "left")

@@ -96,6 +96,7 @@ struct ControlDesc {
   bool hasRange = false;
   bool hidden = false, disabled = false, isDefault = false, readOnly = false, checked = false;
   bool vscroll = false, required = false;
+  bool wizard = false;  // a sheet without tabs to click: the program turns its pages
   bool pageNo = false;  // a report control that shows the number of the page it prints on
   char justify = 'L';   // 'L', 'R' or 'C': where a report control's text sits in its area
   std::vector<ControlDesc> children;  // menu items, tabs of a sheet, radios, grouped controls

@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
@@ -742,6 +743,10 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
       auto* tabs = new QTabWidget(parent);
       widget = tabs;
       tabs->setGeometry(d.at.x, d.at.y, d.at.w, d.at.h);
+      if (d.wizard) {
+        tabs->tabBar()->hide();
+        tabs->setDocumentMode(true);
+      }
       for (const ControlDesc& t : d.children) {
         auto* page = new QWidget;
         page->setProperty(kEquateProperty, t.feq);
@@ -1195,10 +1200,17 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
     w->updating = false;
     return;
   }
-  // A sheet places its pages and shows the chosen one only.
+  // A sheet places its pages and shows the chosen one only; hiding a tab hides its tab, not
+  // the page.
   const bool page = v.type == ControlType::Tab;
   if (!page && (v.at.w > 0 || v.at.h > 0)) widget->setGeometry(v.at.x, v.at.y, v.at.w, v.at.h);
-  if (!page) widget->setVisible(!v.hidden);
+  if (page) {
+    QWidget* stack = widget->parentWidget();
+    if (auto* tabs = qobject_cast<QTabWidget*>(stack ? stack->parentWidget() : nullptr))
+      tabs->setTabVisible(tabs->indexOf(widget), !v.hidden);
+  } else {
+    widget->setVisible(!v.hidden);
+  }
   widget->setEnabled(!v.disabled);
   if (!page) widget->setToolTip(QString::fromStdString(v.tip));
   bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
