@@ -6,7 +6,9 @@
 #include <string>
 
 #include "app/frame/frame.h"
+#include "app/duplicates/duplicates.h"
 #include "app/frame/window_position.h"
+#include "app/reports/reports.h"
 #include "app/logging/log_disk_window.h"
 #include "app/tables/catalog_tables.h"
 #include "app/tables/open_table.h"
@@ -146,16 +148,33 @@ void Command(kiv::Window& frame, int32_t feq) {
       for (int32_t i = 0; i < 8; ++i) {
         if (kOrders[i] == feq) Frame.reportOrder = i + 1;
       }
-      break;  // the disks-in-catalog report comes with the reports
+      StartPrtDisksInCat(Frame.reportOrder);
+      break;
     }
     case FilesForADisk:
       Frame.singleDisk = true;
+      // The report takes the disk from the disk picker, which comes with the browse windows.
+      kiv::message("Choosing the disk to print the files of needs the disk picker, which comes "
+                   "with the browse windows.",
+                   "Files for a Disk", KIV_ICON_ASTERISK);
+      break;
+    case DuplicateFiles:
+      Kiv$START(GetRptParmsWiz, kCommandStack);
+      break;
+    case DiskIdLabels:
+      Kiv$START(PrtDiskIdLabels, kCommandStack);
+      break;
+    case DiskLabels:
+      // The report takes its layout from the label-layout picker of the browse windows.
+      kiv::message("Choosing the label layout to print with needs the label-layout picker, "
+                   "which comes with the browse windows.",
+                   "Disk Labels", KIV_ICON_ASTERISK);
       break;
     case About:
       Kiv$START(AboutBox, kCommandStack);
       break;
     default:
-      // Browsing, searching, the duplicate finder and the other reports start nothing yet.
+      // Browsing and searching start nothing yet.
       break;
   }
 }

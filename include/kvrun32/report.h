@@ -9,7 +9,9 @@ KIV_EXTERN_C_BEGIN
 /* Report properties (the property operations of control.h). */
 enum {
   KIV_PROP_PREVIEWQUEUE = 31827, /* Kiv$SetPropF with the queue's address: records the pages */
-  KIV_PROP_PRINTRECORDED = 31828 /* write 1: print the recorded pages; reads 1 when not recording */
+  KIV_PROP_PRINTRECORDED = 31828, /* write 1: print the recorded pages; reads 1 when not recording */
+  KIV_PROP_PRINTERNAME = 31244,   /* read: the report's printer (empty: it has none) */
+  KIV_PROP_PRINTFILE = 31852      /* a PDF file the pages print into instead of the printer */
 };
 
 /* Constructs a report object (the USE-variable addresses follow the label, ending with 0).

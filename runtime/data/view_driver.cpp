@@ -89,6 +89,34 @@ size_t keyDelivers(const TableReader& primary, KivKey* key, const std::vector<Or
   return n;
 }
 
+// Finds in the filter's top-level AND terms a comparison for equality of the primary key's first
+// field, a whole number, with a value known outside the view (level 0, annotated before).
+void findKeyRange(const TableReader& primary, int32_t field, const Node* n, Pipeline& p) {
+  if (!n || p.rangeField) return;
+  if (n->kind == NodeKind::Binary && n->op == kOpAnd && n->args.size() == 2) {
+    findKeyRange(primary, field, n->args[0].get(), p);
+    findKeyRange(primary, field, n->args[1].get(), p);
+    return;
+  }
+  if (n->kind != NodeKind::Binary || n->op != kOpEq || n->args.size() != 2) return;
+  if (field < 1 || size_t(field) > primary.fields().size()) return;
+  const uint8_t type = primary.fields()[size_t(field - 1)].type;
+  if (type != KIV_BYTE && type != KIV_SHORT && type != KIV_USHORT && type != KIV_LONG &&
+      type != KIV_ULONG)
+    return;
+  const void* address = primary.fieldAddress(field);
+  for (size_t side = 0; side < 2; ++side) {
+    const Node* a = n->args[side].get();
+    const Node* b = n->args[1 - side].get();
+    if (a->kind == NodeKind::Variable && a->variable && Kiv$AddressUfo(a->variable) == address &&
+        b->level == 0) {
+      p.rangeField = a;
+      p.rangeValue = b;
+      return;
+    }
+  }
+}
+
 // Builds one component and, depth first, its joins.
 int32_t buildComponent(Engine& e, Pipeline& p, int parent, KivKey* primaryKey) {
   VIEW_DESCRIPTOR& d = *e.structure;
@@ -161,6 +189,8 @@ int32_t build(Engine& e) {
   if (int32_t err = buildComponent(e, *p, -1, key)) return err;
   p->filter = e.props.filter.get();
   if (p->filter) Kiv$AnnotateParsed(p->filter, &levelResolver, p.get());
+  if (p->filter && key && key->components && key->componentCount > 0 && !e.buffered)
+    findKeyRange(*p->readers[0], key->components[0], p->filter->root.get(), *p);
   p->hasStart = e.hasStart && !e.buffered;
   p->startImage = e.startImage;
   e.pipeline = std::move(p);

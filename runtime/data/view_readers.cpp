@@ -220,6 +220,12 @@ bool Pipeline::passes(size_t i) const {
   return i + 1 == readers.size() ? truth == 0 : truth != 1;
 }
 
+bool Pipeline::pastRange(int dir) const {
+  if (!rangeField || !rangeValue) return false;
+  const double field = evalReal(*rangeField), value = evalReal(*rangeValue);
+  return dir > 0 ? field > value : field < value;
+}
+
 int32_t Pipeline::step(size_t i, int dir, bool first, Start start) {
   TableReader& r = *readers[i];
   if (at_.size() != readers.size()) {
@@ -275,6 +281,7 @@ int32_t Pipeline::next(int dir, Start start) {
   bool first = start == Start::Fresh;
   for (;;) {
     int32_t e = step(i, dir, first, start);
+    if (e == 0 && i == 0 && pastRange(dir)) return 33;
     if (e == 0) {
       if (!passes(i)) {
         first = false;

@@ -104,6 +104,10 @@ class Pipeline {
  public:
   std::vector<std::unique_ptr<TableReader>> readers;
   KivExpr* filter = nullptr;            // owned by the engine
+  // A filter that holds the primary key's first field equal to a value from outside the view
+  // holds it for one stretch of the key: reading stops once the field has gone past the value.
+  const Node* rangeField = nullptr;
+  const Node* rangeValue = nullptr;
   bool hasStart = false;                // SET by order values captured start values
   std::vector<std::string> startImage;  // the bytes of the first n key fields it captured
 
@@ -122,6 +126,8 @@ class Pipeline {
   // Moves reader i: to its first record (first) or its next one in direction dir.
   int32_t step(size_t i, int dir, bool first, Start start);
   bool passes(size_t i) const;
+  // The primary record read in direction dir lies past the filter's stretch of the key.
+  bool pastRange(int dir) const;
 
   enum class At { Row, Empty };
   std::vector<At> at_;
