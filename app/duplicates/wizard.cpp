@@ -80,7 +80,11 @@ void GetRptParmsWiz() {
   kiv::Queue<CategoryRow> rows;
   kiv::Window window(kiv::Window::Mdi, kModule, "GETRPTPARMSWIZ$WINDOW");
   window.open();
+  // Reading the list moves through the CATEGORY record; the name it held before is the one
+  // to select.
+  const kiv::String<20> chosen = Category.rec.Name;
   if (!ReadCategories(rows)) return;
+  Category.rec.Name = chosen;
   window.showQueue(kCategories, rows.desc());
   if (rows.records() == 0) {
     Category.rec.Name.clear();

@@ -74,9 +74,10 @@ class Preview {
   kiv::Long first_ = 1, across_ = 1, down_ = 1;  // the spins' values
   kiv::Window window_;
   double aspect_ = 11.0 / 8.5;
-  int32_t pageWidth_ = 816;    // pixels of the page at 100%
-  int32_t thumbnailsMade_ = 0;  // pairs of thumbnail controls in the window
-  int32_t typedFeq_ = 0, typed_ = 0;  // the spin accepted last and the number typed into it
+  int32_t pageWidth_ = 816;               // pixels of the page at 100%
+  int32_t thumbnailsMade_ = 0;            // pairs of thumbnail controls in the window
+  int32_t typedFeq_ = 0, typed_ = 0;      // the spin accepted last and the number typed into it
+  int32_t shownSpins_[3] = {-1, -1, -1};  // what the page, across and down spins show
   bool zoomedMade_ = false;
 };
 
@@ -169,10 +170,16 @@ void Preview::showState() {
     else
       window_.disable(kNext);
   }
-  first_ = layout_.first();
-  across_ = layout_.across();
-  down_ = layout_.down();
-  window_.display(kPageSpin, kDownSpin);
+  // A spin is shown afresh only when its number changed, so that a number being typed into
+  // another spin stays there until that spin is accepted.
+  const int32_t now[3] = {layout_.first(), layout_.across(), layout_.down()};
+  kiv::Long* values[3] = {&first_, &across_, &down_};
+  for (int32_t i = 0; i < 3; ++i) {
+    *values[i] = now[i];
+    if (now[i] == shownSpins_[i]) continue;
+    shownSpins_[i] = now[i];
+    window_.display(kPageSpin + i);
+  }
   window_.setStatus(2, layout_.pageStatus());
   window_.setStatus(3, layout_.zoomStatus());
 }
@@ -192,6 +199,7 @@ void Preview::goToTypedPage(int32_t feq) {
   typedFeq_ = feq;
   typed_ = std::atoi(window_.text(feq).c_str());
   window_.update(feq);  // a number outside the spin's range is refused (EVENT:Rejected)
+  shownSpins_[feq - kPageSpin] = -1;  // shown again as taken
   if (feq == kPageSpin)
     layout_.goTo(first_);
   else
@@ -203,6 +211,7 @@ void Preview::refused(int32_t feq) {
   // The number as typed: the spin shows the page on show again by now.
   const int32_t typed = feq == typedFeq_ ? typed_ : std::atoi(window_.text(feq).c_str());
   typedFeq_ = 0;
+  if (feq >= kPageSpin && feq <= kDownSpin) shownSpins_[feq - kPageSpin] = -1;
   if (feq == kPageSpin) {
     layout_.goTo(IntoRange(typed, 1, layout_.pages()));
   } else if (feq == kAcrossSpin || feq == kDownSpin) {

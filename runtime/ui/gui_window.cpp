@@ -896,7 +896,12 @@ bool createWindow(const WindowSpec& request) {
           w->toolbar = new QWidget;
           w->toolbar->setProperty(kWindowProperty, QVariant::fromValue<qulonglong>(w->id));
           w->toolbar->setFixedHeight(d.toolbarHeight);
-          for (const ControlDesc& c : d.toolbar) makeControl(*w, w->toolbar, c);
+          int reach = 0;  // the toolbar is as wide as its controls reach
+          for (const ControlDesc& c : d.toolbar) {
+            makeControl(*w, w->toolbar, c);
+            reach = std::max(reach, c.at.x + c.at.w + 4);
+          }
+          w->toolbar->setMinimumWidth(reach);
           tb->addWidget(w->toolbar);
           layout->addWidget(tb);
           barsHeight += tb->sizeHint().height();

@@ -32,11 +32,16 @@ std::string Trim(std::string s) {
   return s;
 }
 
-// Chooses a menu item as a person does: the menu's title, then each submenu, then the item.
+// Chooses a menu item as a person does: the menu's title in the menu bar (once more when the
+// first click only brought the window forward), then each submenu, then the item.
 bool ChooseMenuItem(uint64_t window, int32_t item) {
-  for (int step = 0; step < 6; ++step) {
+  for (int attempt = 0; attempt < 3 && !au::menuOnScreen(); ++attempt) {
     if (!e2e::clickWhenShown([&] { return au::onScreen(window, item); }, 5000)) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    waitFor([] { return au::menuOnScreen().has_value(); }, 1500);
+  }
+  for (int step = 0; step < 6 && au::menuOnScreen(); ++step) {
+    if (!e2e::clickWhenShown([&] { return au::onScreen(window, item); }, 5000)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     if (!au::menuOnScreen()) return true;  // the item was chosen and the menus closed
   }
   return false;
@@ -53,8 +58,15 @@ void TypeInto(uint64_t window, int32_t feq, const std::string& text, const char*
 // Prints the preview's pages through the toolbar's Print into the PDF file `pdf`, as a computer
 // without a printer offers it; waits until the file is written.
 void PrintToPdf(uint64_t preview, const std::string& pdf) {
+  // The preview has laid its pages out and the window manager has placed it.
+  ASSERT_TRUE(waitFor([&] { return !au::statusText(preview, 2).empty(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   ASSERT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(preview, kPrintButton); }));
   uint64_t file = findAnyWindow("PRINTTOFILE$WINDOW");
+  if (!file) {
+    if (auto screen = e2e::captureScreen())
+      screen->savePng(e2e::shotsFolder() + "/no-print-window.png");
+  }
   ASSERT_NE(file, 0u);
   TypeInto(file, 4, pdf, "Tab");
   ASSERT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(file, 5); }));
@@ -83,8 +95,8 @@ size_t PageLines(const std::string& text, int n) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     line.erase(line.find_last_not_of(" \f") + 1);
-    count += line.size() >= want.size() && line.compare(line.size() - want.size(), want.size(),
-                                                        want) == 0 &&
+    count += line.size() >= want.size() &&
+             line.compare(line.size() - want.size(), want.size(), want) == 0 &&
              (line.size() == want.size() || line[line.size() - want.size() - 1] == ' ');
   }
   return count;
@@ -93,17 +105,17 @@ size_t PageLines(const std::string& text, int n) {
 // Renders the first page of a PDF as a PNG into the shots folder, for a look.
 void RenderPage(const std::string& pdf, const std::string& name, int page = 1) {
   const std::string out = e2e::shotsFolder() + "/" + name;
-  commandOutput("pdftoppm -png -r 100 -f " + std::to_string(page) + " -l " +
-                std::to_string(page) + " -singlefile '" + pdf + "' '" + out + "'");
+  commandOutput("pdftoppm -png -r 100 -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                " -singlefile '" + pdf + "' '" + out + "'");
   EXPECT_TRUE(fs::exists(out + ".png")) << out;
 }
 
-class ReportsOnScreen : public ReportTest {
+class ReportsOnScreen : public CatalogFolder {
  protected:
   void SetUp() override {
     ASSERT_TRUE(e2e::XDisplay::instance().ready())
         << "needs Xvfb, openbox and xdotool (scripts/install-deps.sh installs them)";
-    ReportTest::SetUp();
+    CatalogFolder::SetUp();
   }
   e2e::Screen shot(const std::string& name) {
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
@@ -140,8 +152,8 @@ TEST_F(ReportsOnScreen, TheDiskListByLabelBothWaysPrintedToPdf) {
   const std::string ascending = dir.path() + "/ascending.pdf";
   const std::string descending = dir.path() + "/descending.pdf";
   RunTarrow([&](uint64_t frame) {
-    for (auto [item, pdf] : {std::pair{kByLabelAscending, ascending},
-                             std::pair{kByLabelDescending, descending}}) {
+    for (auto [item, pdf] :
+         {std::pair{kByLabelAscending, ascending}, std::pair{kByLabelDescending, descending}}) {
       ASSERT_TRUE(ChooseMenuItem(frame, item));
       uint64_t preview = findAnyWindow(kPreview);
       ASSERT_NE(preview, 0u);
@@ -351,9 +363,8 @@ std::vector<Word> Words(const std::string& html) {
 TEST_F(ReportsOnScreen, DiskLabelsLieInsideTheirLabelsWithFramesOnlyWhenAsked) {
   std::vector<Disk> disks;
   for (int id = 1; id <= 5; ++id)
-    disks.push_back({id, "DISK" + std::to_string(id), "Backups", 30000000000000u,
-                     12345678901234u, "1111-222" + std::to_string(id), id == 3 ? "U" : "C",
-                     id * 100});
+    disks.push_back({id, "DISK" + std::to_string(id), "Backups", 30000000000000u, 12345678901234u,
+                     "1111-222" + std::to_string(id), id == 3 ? "U" : "C", id * 100});
   addDisks(disks);
   LabelsRecord layout;
   layout.clear();
@@ -393,7 +404,7 @@ TEST_F(ReportsOnScreen, DiskLabelsLieInsideTheirLabelsWithFramesOnlyWhenAsked) {
     EXPECT_EQ(disksFound, 5);
     const std::string text = PdfText(pdf);
     EXPECT_EQ(LinesWith(text, "30,000,000,000,000 bytes").size(), 3u);  // two labels a row
-    EXPECT_EQ(LinesWith(text, "CD-ROM").size(), 2u);
+    EXPECT_EQ(LinesWith(text, "CD-ROM").size(), 3u);  // disk 3's type U shows no name
     // The frame lines, on the page drawn at 72 dots per inch: dark along each label's top edge
     // between its words, white without borders.
     commandOutput("pdftoppm -png -r 72 -singlefile '" + pdf + "' '" + dir.path() + "/sheet'");
@@ -457,6 +468,7 @@ TEST_F(ReportsOnScreen, DuplicatesOfTheCatalogAndOfOneCategoryPrintedToPdf) {
         continue;
       }
       uint64_t preview = findAnyWindow(kPreview, 30000);
+      if (!preview) shot("duplicates-no-preview");
       ASSERT_NE(preview, 0u);
       if (row == 0) shot("report-preview-duplicates");
       PrintToPdf(preview, row == 0 ? whole : music);

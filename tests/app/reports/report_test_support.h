@@ -28,10 +28,25 @@ using apptest::waitFor;
 
 // Controls of the preview window.
 enum : int32_t {
-  kPrint = 2, kExit = 3, kPagesMenu = 4, kNext = 5, kPrevious = 6, kJump = 7,
-  kChangeDisplay = 8, kZoomNone = 10, kZoomPageWidth = 11, kZoom100 = 14, kPrintButton = 17,
-  kExitButton = 18, kZoomButton = 19, kPageSpin = 20, kAcrossSpin = 21, kDownSpin = 22,
-  kPageImage = 102, kFrames = 104, kThumbnails = 204
+  kPrint = 2,
+  kExit = 3,
+  kPagesMenu = 4,
+  kNext = 5,
+  kPrevious = 6,
+  kJump = 7,
+  kChangeDisplay = 8,
+  kZoomNone = 10,
+  kZoomPageWidth = 11,
+  kZoom100 = 14,
+  kPrintButton = 17,
+  kExitButton = 18,
+  kZoomButton = 19,
+  kPageSpin = 20,
+  kAcrossSpin = 21,
+  kDownSpin = 22,
+  kPageImage = 102,
+  kFrames = 104,
+  kThumbnails = 204
 };
 inline constexpr const char* kPreview = "REPORTPREVIEW$PREVIEW:WINDOW";
 
@@ -217,8 +232,9 @@ inline void exitPreview(uint64_t preview) {
   EXPECT_TRUE(au::waitClosed(preview, 10000));
 }
 
-// The catalog folder, settings of its own, message boxes answered by script.
-class ReportTest : public ::testing::Test {
+// The catalog folder as the current directory, with settings of its own and a home folder
+// where reports are printed into PDF files by default.
+class CatalogFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(dir.path() + "/config/kvrun32");
@@ -231,13 +247,16 @@ class ReportTest : public ::testing::Test {
     unsetenv("XDG_CONFIG_HOME");
     setenv("HOME", home_.c_str(), 1);
   }
-  bool exists(const std::string& name) {
-    return std::filesystem::exists(dir.path() + "/" + name);
-  }
+  bool exists(const std::string& name) { return std::filesystem::exists(dir.path() + "/" + name); }
 
   kivtest::TempDir dir;
-  apptest::Boxes boxes;
   std::string home_;
+};
+
+// ... with message boxes answered by script.
+class ReportTest : public CatalogFolder {
+ protected:
+  apptest::Boxes boxes;
 };
 
 }  // namespace reporttest

@@ -16,8 +16,17 @@ using S = std::vector<std::string>;
 // Controls of the disks report: the title and the detail's columns.
 enum : int32_t { kTitle = 2, kId = 14, kLabelColumn = 15, kPercentFree = 19 };
 // Controls of the files report.
-enum : int32_t { kDiskId = 4, kFreeSpace = 6, kDiskLabel = 8, kTotalSpace = 11, kSerial = 13,
-                 kCount = 23, kFileName = 24, kBytes = 27, kFilesPageNo = 34 };
+enum : int32_t {
+  kDiskId = 4,
+  kFreeSpace = 6,
+  kDiskLabel = 8,
+  kTotalSpace = 11,
+  kSerial = 13,
+  kCount = 23,
+  kFileName = 24,
+  kBytes = 27,
+  kFilesPageNo = 34
+};
 
 std::string Upper(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -57,15 +66,15 @@ class Reports : public ReportTest {};
 
 TEST_F(Reports, TheDiskListInEachOfItsEightOrdersWithItsTitle) {
   const std::vector<Disk> disks = {
-      {1, "BETA", "Music", 1000, 500},  {2, "alpha", "Work", 0, 0},
-      {3, "BETA", "Music", 4000, 100},  {4, "GAMMA", "", 3000, 500},
-      {5, "Alpha", "work", 2000, 500},  {6, "delta", "Music", 30000000000000u, 12345678901234u},
+      {1, "BETA", "Music", 1000, 500}, {2, "alpha", "Work", 0, 0},
+      {3, "BETA", "Music", 4000, 100}, {4, "GAMMA", "", 3000, 500},
+      {5, "Alpha", "work", 2000, 500}, {6, "delta", "Music", 30000000000000u, 12345678901234u},
   };
   addDisks(disks);
-  const char* titles[] = {"By ID (Ascending Order)",          "By ID (Descending Order)",
+  const char* titles[] = {"By ID (Ascending Order)",           "By ID (Descending Order)",
                           "By Volume Label (Ascending Order)", "By Volume Label (Descending Order)",
-                          "By Category (Ascending Order)",   "By Category (Descending Order)",
-                          "By Free Space (Ascending Order)", "By Free Space (Descending Order)"};
+                          "By Category (Ascending Order)",     "By Category (Descending Order)",
+                          "By Free Space (Ascending Order)",   "By Free Space (Descending Order)"};
   for (int32_t order = 1; order <= 8; ++order) {
     std::vector<kiv::report::PagePtr> pages;
     S ids, titleSeen, percent;
@@ -217,8 +226,8 @@ TEST_F(Reports, LabelsGoAcrossAndDownTheSheetInsideTheirFrames) {
     }
     EXPECT_EQ(lines, borders ? 5 * 4 : 0);
     const S types = textsOf(page, 8);
-    EXPECT_EQ(types, (S{"TYPE  : Fixed", "TYPE  :", "TYPE  : Fixed", "TYPE  : Fixed",
-                        "TYPE  : Fixed"}));
+    EXPECT_EQ(types,
+              (S{"TYPE  : Fixed", "TYPE  :", "TYPE  : Fixed", "TYPE  : Fixed", "TYPE  : Fixed"}));
     EXPECT_EQ(textsOf(page, 2).front(), "DISK# : 1");
     EXPECT_EQ(textsOf(page, 9).front(), "Backups");
   }
@@ -336,14 +345,14 @@ TEST_F(Reports, PreviewPagingZoomJumpAndTheSpinsRangeCheck) {
               status("Page 3 of 8");
               exitPreview(w);
             });
-  EXPECT_EQ(seen, (S{"Page 1 of 8 / No Zoom", "Pages 1-4 of 8 / No Zoom",
-                     "Pages 5-8 of 8 / No Zoom", "Page 7 of 8 / Zoom (Page Width)",
-                     "Page 6 of 8 / Zoom (Page Width)", "Page 6 of 8 / Zoom (200%)",
-                     "Pages 6-8 of 8 / No Zoom", "Page 8 of 8 / No Zoom",
-                     "Pages 3-6 of 8 / No Zoom", "Pages 3-5 of 8 / No Zoom",
-                     "Page 3 of 8 / Zoom (100%)"}));
+  EXPECT_EQ(
+      seen,
+      (S{"Page 1 of 8 / No Zoom", "Pages 1-4 of 8 / No Zoom", "Pages 5-8 of 8 / No Zoom",
+         "Page 7 of 8 / Zoom (Page Width)", "Page 6 of 8 / Zoom (Page Width)",
+         "Page 6 of 8 / Zoom (200%)", "Pages 6-8 of 8 / No Zoom", "Page 8 of 8 / No Zoom",
+         "Pages 3-6 of 8 / No Zoom", "Pages 3-5 of 8 / No Zoom", "Page 3 of 8 / Zoom (100%)"}));
   EXPECT_NE(zoomed.find(".PAGE00007"), std::string::npos) << zoomed;
-  EXPECT_EQ(popup, "No Zoom|Page Width|50%|75%|100%|200%|300%");
+  EXPECT_EQ(popup, "No Zoom|-|Page Width|50%|75%|100%|200%|300%");
 }
 
 TEST_F(Reports, AOnePageReportDisablesThePageControlsAndExitPrintsNothing) {
