@@ -119,8 +119,7 @@ void ReportDuplicates(const DuplicatesOf& of, TableType& table, kiv::Key& byName
   QuickScan(table, false);
   if (end == RunEnd::Completed) PreviewAndPrint(report, pages);
   if ((end == RunEnd::Completed || end == RunEnd::Empty) && !printed)
-    kiv::message("No duplicate files were found.", "Duplicate Files Report",
-                 KIV_ICON_ASTERISK);
+    kiv::message("No duplicate files were found.", "Duplicate Files Report", KIV_ICON_ASTERISK);
 }
 
 }  // namespace

@@ -154,9 +154,10 @@ void Command(kiv::Window& frame, int32_t feq) {
     case FilesForADisk:
       Frame.singleDisk = true;
       // The report takes the disk from the disk picker, which comes with the browse windows.
-      kiv::message("Choosing the disk to print the files of needs the disk picker, which comes "
-                   "with the browse windows.",
-                   "Files for a Disk", KIV_ICON_ASTERISK);
+      kiv::message(
+          "Choosing the disk to print the files of needs the disk picker, which comes "
+          "with the browse windows.",
+          "Files for a Disk", KIV_ICON_ASTERISK);
       break;
     case DuplicateFiles:
       Kiv$START(GetRptParmsWiz, kCommandStack);
@@ -166,9 +167,10 @@ void Command(kiv::Window& frame, int32_t feq) {
       break;
     case DiskLabels:
       // The report takes its layout from the label-layout picker of the browse windows.
-      kiv::message("Choosing the label layout to print with needs the label-layout picker, "
-                   "which comes with the browse windows.",
-                   "Disk Labels", KIV_ICON_ASTERISK);
+      kiv::message(
+          "Choosing the label layout to print with needs the label-layout picker, "
+          "which comes with the browse windows.",
+          "Disk Labels", KIV_ICON_ASTERISK);
       break;
     case About:
       Kiv$START(AboutBox, kCommandStack);

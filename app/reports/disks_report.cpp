@@ -50,8 +50,8 @@ void PrtDisksInCat(int32_t order) {
   kiv::String<12> percentFree;
   kiv::Long today = Kiv$TODAY();
   kiv::Report report(kModule, "PRTDISKSINCAT$REPORT", &title, &Disks.rec.IdNum, &Disks.rec.Label,
-                     &Disks.rec.Category, &Disks.rec.TotalBytes, &Disks.rec.FreeSpace,
-                     &percentFree, &Disks.rec.SerialNo, &today);
+                     &Disks.rec.Category, &Disks.rec.TotalBytes, &Disks.rec.FreeSpace, &percentFree,
+                     &Disks.rec.SerialNo, &today);
   PreviewPages pages;
   kiv::View view(Disks);
 

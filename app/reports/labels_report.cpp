@@ -21,8 +21,15 @@ constexpr int32_t kPaperWidth = 31521, kPaperHeight = 31530;
 constexpr int32_t kFontSize = 31761;
 
 // Controls of PRINTLABELS$REPORT: the label band, its eight lines and its four frame lines.
-enum : int32_t { kLabel = 1, kFirstLine = 2, kLineCount = 8, kTopBorder = 10, kBottomBorder = 11,
-                 kLeftBorder = 12, kRightBorder = 13 };
+enum : int32_t {
+  kLabel = 1,
+  kFirstLine = 2,
+  kLineCount = 8,
+  kTopBorder = 10,
+  kBottomBorder = 11,
+  kLeftBorder = 12,
+  kRightBorder = 13
+};
 constexpr int32_t kIndent = 80;  // the lines' distance from the label's left and right edges
 
 // A measure of a label layout (inches, two places) in thousandths of an inch.
@@ -99,8 +106,8 @@ void PrintLabels(const LabelsRecord& layout) {
   kiv::BindScope names;
   names.bindRecord(Disks.rec);
   kiv::String<60> text[kLineCount];
-  kiv::Report report(module, "PRINTLABELS$REPORT", &text[0], &text[1], &text[2], &text[3],
-                     &text[4], &text[5], &text[6], &text[7]);
+  kiv::Report report(module, "PRINTLABELS$REPORT", &text[0], &text[1], &text[2], &text[3], &text[4],
+                     &text[5], &text[6], &text[7]);
   PreviewPages pages;
   kiv::View view(Disks);
 

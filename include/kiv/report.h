@@ -59,8 +59,12 @@ class Report {
   }
   void set(int32_t feq, int32_t number, int32_t value) { setProperty(feq, number, value, handle_); }
   std::string get(int32_t feq, int32_t number) const { return getProperty(feq, number, handle_); }
-  void hide(int32_t feq) { onThis([&] { Kiv$HIDE(feq, 0); }); }
-  void unhide(int32_t feq) { onThis([&] { Kiv$UNHIDE(feq, 0); }); }
+  void hide(int32_t feq) {
+    onThis([&] { Kiv$HIDE(feq, 0); });
+  }
+  void unhide(int32_t feq) {
+    onThis([&] { Kiv$UNHIDE(feq, 0); });
+  }
   void setPosition(int32_t feq, const Position& p) {
     onThis([&] { Kiv$SETPOSITION(feq, p.x, p.y, p.width, p.height); });
   }

@@ -110,8 +110,8 @@ class JoinedView {
 
  private:
   // The primary's whole record; one join linked by the primary's field 1, its whole record.
-  static constexpr uint8_t kJoinedOnFirstField[] = {0x00, 0xFF, 0xFF, 0x01, 0x01, 0x01,
-                                                    0x00, 0xFF, 0xFF, 0x00};
+  static constexpr uint8_t kJoinedOnFirstField[] = {0x00, 0xFF, 0xFF, 0x01, 0x01,
+                                                    0x01, 0x00, 0xFF, 0xFF, 0x00};
 
   Table& primary_;
   void* components_[2] = {};

@@ -104,12 +104,12 @@ class Pipeline {
  public:
   std::vector<std::unique_ptr<TableReader>> readers;
   KivExpr* filter = nullptr;            // owned by the engine
+  bool hasStart = false;                // SET by order values captured start values
+  std::vector<std::string> startImage;  // the bytes of the first n key fields it captured
   // A filter that holds the primary key's first field equal to a value from outside the view
   // holds it for one stretch of the key: reading stops once the field has gone past the value.
   const Node* rangeField = nullptr;
   const Node* rangeValue = nullptr;
-  bool hasStart = false;                // SET by order values captured start values
-  std::vector<std::string> startImage;  // the bytes of the first n key fields it captured
 
   // The next combination in direction dir that passes the filter: 0, 33 or another error.
   int32_t next(int dir, Start start);

@@ -37,10 +37,11 @@ struct PlatformWindow {
   QTimer* timer = nullptr;
   std::vector<uint32_t> alertKeys;
   std::map<int32_t, std::vector<uint32_t>> controlAlertKeys;
-  std::map<int32_t, QString> messages;  // status-bar messages of controls, by equate
   bool passingKey = false;  // a key handed to a control past the alert keys
   bool shown = false;       // opened completely: the automation interface may use it
   bool updating = false;    // the runtime is changing a control: no events from it
+  // Status-bar messages of controls, by equate.
+  std::map<int32_t, QString> messages;
 };
 
 PlatformWindow* platformWindow(uint64_t id);

@@ -15,8 +15,14 @@ constexpr int32_t kDuplicatesMenu = -29, kIdLabelsMenu = -30, kExitMenu = -3;
 // Controls of the wizard.
 enum : int32_t { kStepPicture = 1, kCategoryList = 4, kBack = 7, kNextStep = 8, kFinish = 9 };
 // Controls of the duplicates reports.
-enum : int32_t { kDupDisk = 13, kDupName = 14, kDupBytes = 15, kDupPath = 17, kSubtitle = 3,
-                 kSeparator = 21 };
+enum : int32_t {
+  kDupDisk = 13,
+  kDupName = 14,
+  kDupBytes = 15,
+  kDupPath = 17,
+  kSubtitle = 3,
+  kSeparator = 21
+};
 
 // Work tables are files of the catalog's folder named after the table.
 bool TableOnDisk(const std::string& folder, const std::string& table) {
@@ -90,7 +96,9 @@ TEST_F(Duplicates, ThreeReadmesAreOneGroupAndALoneIndexIsLeftOut) {
 
 TEST_F(Duplicates, OneCategoryReportsTheFilesOfItsDisksOnly) {
   addCategories({"Work", "Music", "Empty"});
-  addDisks({{1, "ONE", "Music", 10, 5}, {2, "TWO", "music", 10, 5}, {3, "THREE", "Work", 10, 5},
+  addDisks({{1, "ONE", "Music", 10, 5},
+            {2, "TWO", "music", 10, 5},
+            {3, "THREE", "Work", 10, 5},
             {4, "FOUR", "Music", 10, 5}});  // disk 4 has no files
   addFiles({{1, "README.TXT", 100},
             {2, "README.TXT", 200},
@@ -204,9 +212,9 @@ TEST_F(Duplicates, DiskIdLabelsThreeAcrossWithTheNumberThreeTimes) {
   EXPECT_EQ(textsOf(pages, 2), S(7, "Disk ID:"));
   std::vector<std::pair<int32_t, int32_t>> at;
   for (const auto& b : pages[0]->bands) at.emplace_back(b.at.x, b.at.y);
-  EXPECT_EQ(at, (std::vector<std::pair<int32_t, int32_t>>{
-                    {250, 0}, {2916, 0}, {5582, 0}, {250, 333}, {2916, 333}, {5582, 333},
-                    {250, 666}}));
+  EXPECT_EQ(at,
+            (std::vector<std::pair<int32_t, int32_t>>{
+                {250, 0}, {2916, 0}, {5582, 0}, {250, 333}, {2916, 333}, {5582, 333}, {250, 666}}));
   EXPECT_FALSE(TableOnDisk(dir.path(), "TEMPFILE"));
 }
 

@@ -26,8 +26,8 @@ std::vector<std::string> Walk(PreviewLayout& p, const std::string& moves) {
 
 TEST(PreviewLayout, OnePageShowsPageOneOfOneAndGoesNowhere) {
   PreviewLayout p(1);
-  EXPECT_EQ(Walk(p, "npn"), (std::vector<std::string>{"Page 1 of 1", "Page 1 of 1", "Page 1 of 1",
-                                                      "Page 1 of 1"}));
+  EXPECT_EQ(Walk(p, "npn"),
+            (std::vector<std::string>{"Page 1 of 1", "Page 1 of 1", "Page 1 of 1", "Page 1 of 1"}));
   EXPECT_FALSE(p.canGoNext());
   EXPECT_FALSE(p.canGoBack());
 }
@@ -36,7 +36,7 @@ TEST(PreviewLayout, TwoByTwoOverSixPagesEndsOnAScreenOfTwo) {
   PreviewLayout p(6);
   p.setGrid(2, 2);
   EXPECT_EQ(Walk(p, "nnp"), (std::vector<std::string>{"Pages 1-4 of 6", "Pages 5-6 of 6",
-                                                       "Pages 5-6 of 6", "Pages 1-4 of 6"}));
+                                                      "Pages 5-6 of 6", "Pages 1-4 of 6"}));
   p.next();
   EXPECT_EQ(p.first(), 5);
   EXPECT_EQ(p.last(), 6);
@@ -84,8 +84,8 @@ TEST(PreviewLayout, StatusTexts) {
   p.setZoom(Zoom::Percent200);
   EXPECT_EQ(p.pageStatus(), "Page 5 of 6");  // one page zoomed
   const std::pair<Zoom, const char*> zooms[] = {
-      {Zoom::None, "No Zoom"},        {Zoom::PageWidth, "Zoom (Page Width)"},
-      {Zoom::Percent50, "Zoom (50%)"}, {Zoom::Percent75, "Zoom (75%)"},
+      {Zoom::None, "No Zoom"},           {Zoom::PageWidth, "Zoom (Page Width)"},
+      {Zoom::Percent50, "Zoom (50%)"},   {Zoom::Percent75, "Zoom (75%)"},
       {Zoom::Percent100, "Zoom (100%)"}, {Zoom::Percent200, "Zoom (200%)"},
       {Zoom::Percent300, "Zoom (300%)"}};
   for (auto [zoom, text] : zooms) {
@@ -242,9 +242,9 @@ TEST(ReportTexts, ByteCountsInFullAndTheirMegabytes) {
       {0, "0.00MB"},
       {1048576, "1.00MB"},
       {1572864, "1.50MB"},
-      {1048575, "1.00MB"},                      // 0.999999 rounds up
-      {5368709120u, "5,120.00MB"},              // 5 GiB
-      {30000000000000u, "28,610,229.49MB"},     // a 30 TB volume
+      {1048575, "1.00MB"},                   // 0.999999 rounds up
+      {5368709120u, "5,120.00MB"},           // 5 GiB
+      {30000000000000u, "28,610,229.49MB"},  // a 30 TB volume
       {18446744073709551615u, "17,592,186,044,416.00MB"},
   };
   for (auto [value, text] : megabytes) {
