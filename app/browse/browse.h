@@ -10,15 +10,8 @@
 #include <string>
 #include <string_view>
 
-// The calling protocol between procedures (program-wide).
-namespace request {
-enum : int32_t { None = 0, Insert = 1, Change = 2, Delete = 3, Select = 4 };
-}
-namespace response {
-enum : int32_t { Completed = 1, Cancelled = 2 };
-}
-extern int32_t GlobalRequest;
-extern int32_t GlobalResponse;
+#include "app/tables/globals.h"
+
 // The toolbar button a form with record navigation ended with (0 none): 2000 save and add
 // another, 2004 last, 2005 first, 2006 page down, 2007 page up, 2008 next, 2009 previous.
 extern int32_t FormAction;

@@ -10,6 +10,7 @@
 #include "app/browse/form_support.h"
 #include "app/browse/rules.h"
 #include "app/frame/frame.h"
+#include "app/reports/reports.h"
 #include "include/kiv/decimal.h"
 
 namespace {
@@ -142,11 +143,7 @@ void BrowseDisk() {
       return true;
     }
     if (event.accepted(Print)) {
-      if (b.page().loadSelected())
-        kiv::message("Printing the file list of disk " +
-                         std::string(kiv::clip(kiv::format(Disks.rec.IdNum, "@n6"))) +
-                         " is not available yet: it comes with the catalog reports.",
-                     "Print Files for a Disk", KIV_ICON_ASTERISK);
+      if (b.page().loadSelected()) StartPrintFilesForDisk(Disks.rec);
       return true;
     }
     return false;

@@ -3,8 +3,6 @@
 #include "app/tables/app_warning.h"
 #include "include/kiv/kiv.h"
 
-int32_t GlobalRequest = 0;
-int32_t GlobalResponse = 0;
 int32_t FormAction = 0;
 int32_t DiskIdToShow = 0;
 

@@ -7,6 +7,7 @@
 #include "app/browse/browse_window.h"
 #include "app/browse/form_support.h"
 #include "app/browse/rules.h"
+#include "app/reports/reports.h"
 
 namespace {
 
@@ -75,9 +76,7 @@ void ChooseLabelLayout() {
   const bool chosen = GlobalResponse == response::Completed;
   GlobalResponse = 0;
   if (!chosen) return;
-  kiv::message("Printing disk labels on \"" + Labels.rec.LabelType.str() +
-                   "\" sheets is not available yet: it comes with the catalog reports.",
-               "Disk Labels", KIV_ICON_ASTERISK);
+  PrintLabels(Labels.rec);  // on this thread, which the frame started for it
 }
 
 // ---- UpdateLabels ----

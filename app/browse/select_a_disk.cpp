@@ -5,6 +5,7 @@
 #include "app/browse/browse_controls.h"
 #include "app/browse/browse_window.h"
 #include "app/browse/select_disk.h"
+#include "app/reports/reports.h"
 
 namespace {
 
@@ -69,8 +70,5 @@ bool SelectADiskToPrint() {
 void ChooseDiskToPrint() {
   CatalogUse disks(Disks, DisksUseCount);
   if (!SelectADiskToPrint()) return;
-  kiv::message("Printing the file list of disk " + std::to_string(int32_t(Disks.rec.IdNum)) + " (" +
-                   Disks.rec.Label.str() +
-                   ") is not available yet: it comes with the catalog reports.",
-               "Print Files for a Disk", KIV_ICON_ASTERISK);
+  PrintFilesForDisk(Disks.rec);  // on this thread, which the frame started for it
 }

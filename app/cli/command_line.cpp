@@ -15,6 +15,8 @@ constexpr const char* kUsage =
     "       tarrow COMMAND [options] [--catalog DIR]\n"
     "\n"
     "commands:\n"
+    "  find TEXT                   the files whose long name contains TEXT\n"
+    "  find [--disks] FIELD OP VALUE   the Search Wizard's search (see find --help)\n"
     "  disks                       list the catalogued disks\n"
     "  files DISK                  list the files of one disk (by ID or label)\n"
     "  log PLACE                   catalogue a mounted volume, a folder or a drive letter\n"

@@ -32,5 +32,6 @@ inline const std::vector<std::string> kFormatFlags = {"--csv", "--json", "--json
 int runDisks(const Arguments& args);
 int runFiles(const Arguments& args);
 int runLog(const Arguments& args);
+int runFind(const Arguments& args);
 
 }  // namespace cli

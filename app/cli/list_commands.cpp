@@ -79,6 +79,24 @@ int runFiles(const Arguments& args) {
 
 const std::vector<Command>& commands() {
   static const std::vector<Command> all = {
+      {"find",
+       {{}, {"--disks", "--case", "--csv", "--json", "--jsonl", "-0"}},
+       "usage: tarrow find TEXT [options]\n"
+       "       tarrow find FIELD OPERATOR VALUE [--case] [options]\n"
+       "       tarrow find --disks FIELD OPERATOR VALUE [--case] [options]\n"
+       "options: [--csv | --json | --jsonl | -0] [--catalog DIR]\n"
+       "\n"
+       "Searches the catalog as the Search Wizard does, with the same comparisons. TEXT alone\n"
+       "finds the files whose long name contains it (without regard to case).\n"
+       "File fields:  name (the short name), long, path, type, size, date, time, attrib,\n"
+       "              comment, disk (the disk's ID number)\n"
+       "Disk fields (--disks):  id, category, comment, files, free, serial, total, user, label\n"
+       "Operators:    eq, ne, gt, lt, ge, le, begins, ends, contains, excludes\n"
+       "  --case      compare text with regard to case\n"
+       "Dates are YYYY-MM-DD, times HH:MM[:SS[.cc]]; sizes are whole bytes. Each file found\n"
+       "shows its disk (ID and label), full path, size, date and time; -0 writes the paths,\n"
+       "each ended by a NUL. Exits 0 when something was found, 1 when nothing was.\n",
+       runFind},
       {"disks",
        {{}, {"--csv", "--json", "--jsonl", "-0"}},
        "usage: tarrow disks [--csv | --json | --jsonl | -0] [--catalog DIR]\n"

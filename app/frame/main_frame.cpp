@@ -8,7 +8,9 @@
 #include "app/frame/frame.h"
 #include "app/browse/browse.h"
 #include "app/browse/select_disk.h"
+#include "app/duplicates/duplicates.h"
 #include "app/frame/window_position.h"
+#include "app/reports/reports.h"
 #include "app/logging/log_disk_window.h"
 #include "app/search/search_wizard.h"
 #include "app/tables/catalog_tables.h"
@@ -154,7 +156,8 @@ void Command(kiv::Window& frame, int32_t feq) {
       for (int32_t i = 0; i < 8; ++i) {
         if (kOrders[i] == feq) Frame.reportOrder = i + 1;
       }
-      break;  // the disks-in-catalog report comes with the reports
+      StartPrtDisksInCat(Frame.reportOrder);
+      break;
     }
     case BrowseDisks:
       if (Frame.disksBrowseRunning) return;  // disabled until the browse has ended
@@ -172,10 +175,16 @@ void Command(kiv::Window& frame, int32_t feq) {
       break;
     case FilesForADisk:
       Frame.singleDisk = true;
-      Kiv$START(ChooseDiskToPrint, kCommandStack);  // the report itself comes with the reports
+      Kiv$START(ChooseDiskToPrint, kCommandStack);
+      break;
+    case DuplicateFiles:
+      Kiv$START(GetRptParmsWiz, kCommandStack);
+      break;
+    case DiskIdLabels:
+      Kiv$START(PrtDiskIdLabels, kCommandStack);
       break;
     case DiskLabels:
-      Kiv$START(ChooseLabelLayout, kCommandStack);  // so does printing the labels
+      Kiv$START(ChooseLabelLayout, kCommandStack);
       break;
     case Search:
       SearchWizard();  // on the frame's own thread
@@ -184,7 +193,6 @@ void Command(kiv::Window& frame, int32_t feq) {
       Kiv$START(AboutBox, kCommandStack);
       break;
     default:
-      // The duplicate finder and the other reports start nothing yet.
       break;
   }
 }

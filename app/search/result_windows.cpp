@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <string>
 
+#include "app/browse/browse.h"
 #include "app/browse/browse_page.h"
+#include "app/browse/disk_text.h"
 #include "app/frame/window_position.h"
+#include "app/reports/reports.h"
 #include "app/search/search_wizard.h"
 #include "app/tables/app_warning.h"
 #include "app/tables/open_table.h"
@@ -51,8 +54,8 @@ void buildDiskRow(DiskResultRow& row) {
   row.Id = d.IdNum;
   row.Label = d.Label.view();
   row.Category = d.Category.view();
-  row.Total = MegabytesText(d.TotalBytes);
-  row.Free = MegabytesText(d.FreeSpace);
+  row.Total = MegabyteText(d.TotalBytes);
+  row.Free = MegabyteText(d.FreeSpace);
   row.SerialNo = d.SerialNo.view();
 }
 
@@ -157,40 +160,8 @@ const char* driveTypeText(char type) {
   }
 }
 
-const char* driveTypeImage(char type) {
-  switch (type) {
-    case 'C':
-      return "~cdrom.ico";
-    case 'F':
-      return "~fixed.ico";
-    case 'V':
-      return "~ram.ico";
-    case 'N':
-      return "~remote.ico";
-    case 'R':
-      return "~removab.ico";
-    default:
-      return "~unknown.ico";
-  }
-}
-
-void notYet(const char* what) {
-  kiv::message(std::string(what) + " is not available yet.", "System Message", KIV_ICON_ASTERISK);
-}
 
 }  // namespace
-
-std::string MegabytesText(const ByteCount& bytes) {
-  kiv::Decimal<21, 2> megabytes;
-  (kiv::Dec(bytes) / kiv::Dec(int32_t{1048576}))
-      .store(&megabytes, kiv::Decimal<21, 2>::size, kiv::Decimal<21, 2>::places);
-  constexpr std::string_view kPicture = "@n21.2";
-  Kiv$PushPictDec(&megabytes, kiv::Decimal<21, 2>::size, kiv::Decimal<21, 2>::places,
-                  kPicture.data(), uint32_t(kPicture.size()));
-  std::string text = kiv::popString();
-  text.erase(0, std::min(text.size(), text.find_first_not_of(' ')));
-  return std::string(kiv::clip(text)) + " MB";
-}
 
 void BrowseDiskResults() {
   using namespace diskresults_feq;
@@ -247,9 +218,12 @@ void BrowseDiskResults() {
         window.select(kList);
       } else if (event.accepted(kFiles)) {
         // Sets the disk whose files the one-disk browse shows, then starts that browse.
-        if (browse.loadChosen()) notYet("Browsing the files of the selected disk");
+        if (browse.loadChosen()) {
+          DiskIdToShow = TempDisk.rec.IdNum;
+          Kiv$START(BrowseSomeFiles, 25000);
+        }
       } else if (event.accepted(kPrint)) {
-        if (browse.loadChosen()) notYet("Printing the files of the selected disk");
+        if (browse.loadChosen()) StartPrintFilesForResult(TempDisk.rec);
       } else if (event.accepted(kClose)) {
         window.post(kiv::event::CloseWindow);
       }
@@ -334,7 +308,7 @@ void UpdateDisksResults() {
                      &d.Comments);
   window.open();
   RestorePosition("UpdateDisksResults");
-  window.setText(kDriveImage, driveTypeImage(d.Type.view()[0]));
+  window.setText(kDriveImage, DiskTypeImage(d.Type.view()));
   window.display();
   for (kiv::Event& event : window.events()) {
     if (event.closing()) {

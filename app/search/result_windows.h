@@ -49,9 +49,6 @@ enum : int32_t {
 };
 }  // namespace resultforms_feq
 
-// A byte count as megabytes with two places, in full, followed by " MB": at most 24 characters.
-std::string MegabytesText(const ByteCount& bytes);
-
 // "Disk Properties" and "File Properties": the TEMPDISK or TEMPFILES record in the buffer, on
 // the calling thread.
 void UpdateDisksResults();

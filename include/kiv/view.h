@@ -86,4 +86,46 @@ class View {
   KivView view_{};
 };
 
+// A VIEW of a primary table joined to the records of a second table whose key begins with the
+// primary's first field (DISKS joined with each disk's FILES through FIL:BYDISKID); both
+// records are read whole. Reading, filter and positioning are those of View.
+class JoinedView {
+ public:
+  JoinedView(Table& primary, Key& childKey) : primary_(primary) {
+    components_[0] = primary.desc();
+    components_[1] = childKey.desc();
+    view_.driver = &VIEWDRIVER;
+    view_.structure = kJoinedOnFirstField;
+    view_.components = components_;
+  }
+  ~JoinedView() {
+    if (isOpen()) close();
+  }
+  JoinedView(const JoinedView&) = delete;
+  JoinedView& operator=(const JoinedView&) = delete;
+
+  KivTable* desc() { return reinterpret_cast<KivTable*>(&view_); }
+  bool isOpen() const { return view_.engine != nullptr; }
+  void open(int32_t mode = ReadWriteDenyWrite) { Kiv$FILE_OPEN(desc(), mode); }
+  void close() { Kiv$FILE_CLOSE(desc()); }
+  void setFilter(std::string_view filter) {
+    Kiv$PushLong(KIV_VIEW_PROP_FILTER);
+    pushText(filter);
+    Kiv$FILE_SET_PROPERTY(desc(), 0);
+  }
+  void set(Key& key) { Kiv$FILE_SETk(key.desc()); }
+  void setAt(Key& key) { Kiv$FILE_SETkk(key.desc(), key.desc()); }
+  void next() { Kiv$FILE_NEXT(desc()); }
+  Table& primary() { return primary_; }
+
+ private:
+  // The primary's whole record; one join linked by the primary's field 1, its whole record.
+  static constexpr uint8_t kJoinedOnFirstField[] = {0x00, 0xFF, 0xFF, 0x01, 0x01,
+                                                    0x01, 0x00, 0xFF, 0xFF, 0x00};
+
+  Table& primary_;
+  void* components_[2] = {};
+  KivView view_{};
+};
+
 }  // namespace kiv

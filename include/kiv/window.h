@@ -240,6 +240,28 @@ class Window {
     onThis([&] { c = Kiv$CHOICE(feq); });
     return c;
   }
+  // CREATE(control, type) and DESTROY(first, last): controls made while the window runs.
+  int32_t create(int32_t feq, int32_t type) {
+    int32_t made = 0;
+    onThis([&] { made = Kiv$CREATE(feq, type, 0); });
+    return made;
+  }
+  void destroy(int32_t first, int32_t last = 0) {
+    onThis([&] { Kiv$DESTROY(first, last); });
+  }
+  // ALERT(first, last): keys the window reports as EVENT:AlertKey.
+  void alert(int32_t first, int32_t last = 0) {
+    onThis([&] { Kiv$ALERT(first, last ? last : first); });
+  }
+  // POPUP(menu): the chosen item's number, 0 when none; shown at the mouse.
+  int32_t popup(std::string_view menu) {
+    int32_t chosen = 0;
+    onThis([&] {
+      pushText(menu);
+      chosen = Kiv$POPUP(-1, -1);
+    });
+    return chosen;
+  }
   // CHANGE(control, value): assigns to the control's USE variable and shows it.
   void change(int32_t feq, std::string_view value) {
     onThis([&] {

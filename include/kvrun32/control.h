@@ -32,6 +32,28 @@ void Kiv$GETFONT(int32_t feq, int32_t* size, int32_t* color, int32_t* style);
 void Kiv$SETPOSITION(int32_t feq, int32_t x, int32_t y, int32_t width, int32_t height);
 void Kiv$GETPOSITION(int32_t feq, int32_t* x, int32_t* y, int32_t* width, int32_t* height);
 
+/* Control types (Kiv$CREATE, and what property 31745 reads). */
+enum {
+  KIV_CTL_PROMPT = 1,
+  KIV_CTL_ENTRY = 2,
+  KIV_CTL_TEXT = 3,
+  KIV_CTL_BUTTON = 4,
+  KIV_CTL_CHECK = 5,
+  KIV_CTL_OPTION = 6,
+  KIV_CTL_RADIO = 7,
+  KIV_CTL_LIST = 8,
+  KIV_CTL_COMBO = 9,
+  KIV_CTL_DROPLIST = 10,
+  KIV_CTL_SPIN = 11,
+  KIV_CTL_PROGRESS = 12,
+  KIV_CTL_PANEL = 13,
+  KIV_CTL_IMAGE = 14,
+  KIV_CTL_BOX = 15,
+  KIV_CTL_LINE = 16,
+  KIV_CTL_ELLIPSE = 17,
+  KIV_CTL_REGION = 18
+};
+
 /* Run-time controls: the control type and its parent's equate (0 = the window). */
 int32_t Kiv$CREATE(int32_t feq, int32_t type, int32_t parent);
 void Kiv$DESTROY(int32_t first, int32_t last);

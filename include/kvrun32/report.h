@@ -11,6 +11,9 @@ enum {
   KIV_PROP_PREVIEWQUEUE = 31827, /* Kiv$SetPropF with the queue's address: records the pages */
   KIV_PROP_PRINTRECORDED = 31828 /* write 1: print the recorded pages; reads 1 when not recording */
 };
+/* This runtime's report properties: the report's printer by name, read only (empty: it has
+   none); the PDF file its pages print into instead of the printer (empty: the printer). */
+enum { KIV_PROP_PRINTERNAME = 31244, KIV_PROP_PRINTFILE = 31852 };
 
 /* Constructs a report object (the USE-variable addresses follow the label, ending with 0).
    Kiv$OPENwindow opens it (the printer and the first page), Kiv$CLOSEwindow ends the print job and

@@ -41,7 +41,13 @@ void Report::drawBand(Screen& w, const ControlDesc& band, Box at) {
 
 std::string Report::shownText(Screen& w, const ControlDesc& d, const ui::Control* c) const {
   const std::string& picture = c ? c->picture : d.picture;
-  if (d.pageNo) return clipRight(ui::formatText(std::to_string(pageCount_), picture));
+  if (d.pageNo) {
+    // A page number that is not right-justified follows its caption without the blanks its
+    // picture pads it with.
+    std::string number = clipRight(ui::formatText(std::to_string(pageCount_), picture));
+    if (d.justify != 'R') number.erase(0, number.find_first_not_of(' '));
+    return number;
+  }
   if (d.use.index) {
     size_t i = static_cast<size_t>(d.use.index);
     void* address = i <= w.use.size() ? w.use[i - 1] : nullptr;

@@ -1,13 +1,12 @@
 #include "runtime/report/page_output.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
 #include "runtime/report/page_paint.h"
-#include "runtime/ui/resources.h"
+#include "runtime/ui/drawn_images.h"
 
 namespace kiv::report {
 namespace {
@@ -53,20 +52,25 @@ class PdfJob : public PrintJob {
   bool failed_ = false;
 };
 
-constexpr double kControlDotsPerInch = 96;
-
-// An image control whose image name is a recorded page's name shows that page.
+// An image control whose image name is a recorded page's name shows that page, drawn at the
+// control's resolution and zoom.
 [[maybe_unused]] const bool gPagesShown = [] {
-  ui::setImageSource([](std::string_view name) {
-    std::vector<unsigned char> bytes;
-    if (name.empty() || name[0] != '*') return bytes;
-    QImage image = renderPage(name, kControlDotsPerInch);
-    if (image.isNull()) return bytes;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (image.save(&buffer, "PNG")) bytes.assign(png.begin(), png.end());
-    return bytes;
+  ui::setDrawnImageSource([](std::string_view name) -> std::optional<ui::DrawnImage> {
+    if (name.empty() || name[0] != '*') return std::nullopt;
+    PagePtr page = findPage(name);
+    if (!page || page->paperWidth <= 0 || page->paperHeight <= 0) return std::nullopt;
+    ui::DrawnImage d;
+    d.inches = QSizeF(page->paperWidth / 1000.0, page->paperHeight / 1000.0);
+    d.paint = [page](QPainter& p, const QRectF& target) {
+      p.save();
+      p.fillRect(target, Qt::white);
+      p.setClipRect(target, Qt::IntersectClip);
+      p.translate(target.topLeft());
+      p.scale(target.width() / page->paperWidth, target.height() / page->paperHeight);
+      paintPage(p, *page);
+      p.restore();
+    };
+    return d;
   });
   return true;
 }();

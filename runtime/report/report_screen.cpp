@@ -137,6 +137,7 @@ void Report::close(Screen& w) {
   dropRecordings();
   queue_ = nullptr;
   recording_ = false;
+  printFile_.clear();
   active_.clear();
   ui::destroyControls(w);
   w.platformOpen = false;
@@ -172,6 +173,11 @@ bool Report::setProperty(Screen& w, int32_t n, int32_t index, const std::string&
     case prop::PrintRecorded:
       if (number(value) == 1) printRecorded();
       return true;
+    case prop::PrintFile:
+      printFile_ = value;
+      return true;
+    case prop::PrinterName:
+      return true;  // read only
     default:
       return false;
   }
@@ -205,6 +211,12 @@ bool Report::getProperty(Screen& w, int32_t n, int32_t index, std::string& out) 
       return true;
     case prop::PreviewQueue:
       out = std::to_string(reinterpret_cast<uintptr_t>(queue_));
+      return true;
+    case prop::PrinterName:
+      out = printer_;
+      return true;
+    case prop::PrintFile:
+      out = printFile_;
       return true;
     default:
       return false;
@@ -386,9 +398,15 @@ void Report::endPage(Screen& w) {
   completePage(w);
 }
 
+std::unique_ptr<PrintJob> Report::startJob() {
+  if (!printFile_.empty()) return printerFileJob(printFile_, text_);
+  return printerPlatform().startJob(printer_, text_);
+}
+
 void Report::deliver(const PagePtr& page) {
-  if (printer_.empty() || jobFailed_) return;  // no printer: the page goes nowhere
-  if (!job_) job_ = printerPlatform().startJob(printer_, text_);
+  // No printer and no file: the page goes nowhere.
+  if ((printer_.empty() && printFile_.empty()) || jobFailed_) return;
+  if (!job_) job_ = startJob();
   if (!job_ || !job_->page(*page)) {
     jobFailed_ = true;
     job_.reset();
@@ -414,11 +432,11 @@ void Report::printRecorded() {
   Kiv$clearerror();
   if (!recording_) return;
   recording_ = false;
-  if (printer_.empty()) {
+  if (printer_.empty() && printFile_.empty()) {
     platformFailure(kNoSuchDevice);
     return;
   }
-  std::unique_ptr<PrintJob> job = printerPlatform().startJob(printer_, text_);
+  std::unique_ptr<PrintJob> job = startJob();
   bool ok = job != nullptr;
   for (const PagePtr& p : recorded_)
     if (ok) ok = job->page(*p);

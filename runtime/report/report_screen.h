@@ -24,6 +24,10 @@ constexpr int32_t PreviewQueue = 31827, PrintRecorded = 31828;
 // This runtime's report properties: the paper's width and height in thousandths of an inch
 // (the body's place is the report's X, Y, width and height).
 constexpr int32_t PaperWidth = 31521, PaperHeight = 31530;
+// The report's printer by name, read only (empty: the report has no printer); and the PDF file
+// its pages print into instead of the printer (the printer support's "print to file"; empty:
+// the printer).
+constexpr int32_t PrinterName = 31244, PrintFile = 31852;
 }  // namespace prop
 
 // A band of the report's description with the groups it stands in (outermost first).
@@ -90,6 +94,7 @@ class Report : public ui::ScreenBehaviour {
   void deliver(const PagePtr& page);
   void appendToQueue(const std::string& name);
   void printRecorded();
+  std::unique_ptr<PrintJob> startJob();
   void dropRecordings();
   Box body() const;
 
@@ -105,7 +110,8 @@ class Report : public ui::ScreenBehaviour {
   const ui::ControlDesc* pageFooter_ = nullptr;
   std::vector<ActiveGroup> active_;
 
-  std::string printer_;  // empty: the report has no printer
+  std::string printer_;    // empty: the report has no printer
+  std::string printFile_;  // set: pages print into this PDF file instead
   std::unique_ptr<PrintJob> job_;
   bool jobFailed_ = false;
 

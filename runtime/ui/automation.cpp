@@ -1,6 +1,7 @@
 #include "runtime/ui/automation.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -224,6 +226,24 @@ bool typeKey(uint64_t window, int32_t feq, uint32_t keycode) {
   });
 }
 
+bool click(uint64_t window, int32_t feq) {
+  return withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
+    if (!widget || !widget->isVisible()) return false;
+    QWidget* target = widget;
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) target = area->viewport();
+    if (target->testAttribute(Qt::WA_TransparentForMouseEvents)) target = widget->parentWidget();
+    QPointF at = target->mapFromGlobal(widget->mapToGlobal(QPointF(widget->rect().center())));
+    QPointF global = target->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+    return true;
+  });
+}
+
 bool requestClose(uint64_t window) {
   bool ok = false;
   gui::run([&] {
@@ -311,8 +331,7 @@ bool shownVisible(uint64_t window, int32_t feq) {
 bool shownImage(uint64_t window, int32_t feq) {
   bool image = false;
   withControl(window, feq, [&](PlatformWindow&, QWidget* widget, QAction*) {
-    auto* l = qobject_cast<QLabel*>(widget);
-    image = l && !l->pixmap().isNull();
+    image = widget->property("kivHasImage").toBool();
     return true;
   });
   return image;
@@ -517,14 +536,19 @@ std::optional<Geometry> onScreen(uint64_t window, int32_t feq) {
       return true;
     }
     if (auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      QRect r = open->actionGeometry(action);
-      if (open->actions().contains(action) && r.isValid()) {
-        g = globalRect(open, r);
-        return true;
+      // The item itself, or the title of the submenu that holds it.
+      for (QAction* item : open->actions()) {
+        if (item != action && !(item->menu() && holds(item->menu(), action))) continue;
+        QRect r = open->actionGeometry(item);
+        if (r.isValid()) {
+          g = globalRect(open, r);
+          return true;
+        }
       }
     }
     auto* main = qobject_cast<QMainWindow*>(w.top.data());
-    QMenuBar* bar = main ? main->menuBar() : nullptr;
+    // A window that is not the frame keeps its menu bar above its body.
+    QMenuBar* bar = main ? main->menuBar() : w.top->findChild<QMenuBar*>();
     if (!bar) return true;
     for (QAction* title : bar->actions()) {
       if (title == action || (title->menu() && holds(title->menu(), action))) {

@@ -218,6 +218,12 @@ void Kiv$GETPOSITION(int32_t feq, int32_t* x, int32_t* y, int32_t* width, int32_
   if (height) *height = r.h;
 }
 
+static_assert(KIV_CTL_PROMPT == static_cast<int32_t>(ControlType::Prompt) &&
+              KIV_CTL_SPIN == static_cast<int32_t>(ControlType::Spin) &&
+              KIV_CTL_IMAGE == static_cast<int32_t>(ControlType::Image) &&
+              KIV_CTL_BOX == static_cast<int32_t>(ControlType::Box) &&
+              KIV_CTL_REGION == static_cast<int32_t>(ControlType::Region));
+
 int32_t Kiv$CREATE(int32_t feq, int32_t type, int32_t parent) {
   if (modalCount() > 0) {
     Kiv$rterr(541, nullptr);

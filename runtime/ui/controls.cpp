@@ -7,6 +7,7 @@
 
 #include "include/kvrun32.h"
 #include "runtime/ui/gui.h"
+#include "runtime/ui/properties.h"
 #include "runtime/ui/resources.h"
 #include "runtime/ui/value_codec.h"
 
@@ -149,6 +150,16 @@ gui::ControlView viewOf(const Control& c) {
   v.thumb = c.thumb;
   v.choices = c.choices;
   v.tip = c.tip;
+  auto other = [&](int32_t n) {
+    auto it = c.otherProperties.find(n);
+    return it == c.otherProperties.end() ? std::string() : it->second;
+  };
+  v.message = other(prop::Message);
+  if (c.type == ControlType::Image) {
+    v.imageFit = std::atoi(other(prop::ImageFit).c_str());
+    v.imageZoom = std::atoi(other(prop::ImageZoom).c_str());
+    v.zoomFixed = (c.attributes & 1) != 0;  // property 31847
+  }
   if (c.type == ControlType::Image ||
       (c.type == ControlType::Button && !c.text.empty() && c.text[0] == '~'))
     v.image = loadImage(c.text);
@@ -294,6 +305,17 @@ void updateValue(Control& c) {
     case ControlType::Prompt:
     case ControlType::Progress:
       return;
+    case ControlType::Spin: {
+      // A number typed outside the spin's range is refused.
+      double typed = 0;
+      const bool ranged = c.desc.hasRange || c.rangeLow != 0 || c.rangeHigh != 0;
+      if (ranged && numberOf(in.text, typed) && (typed < c.rangeLow || typed > c.rangeHigh)) {
+        queueEvent(c.window, ev::Rejected, c.feq);
+        return;
+      }
+      value = in.text;
+      break;
+    }
     default:
       value = in.text;
   }

@@ -63,6 +63,12 @@ struct ControlView {
   std::vector<std::string> choices;
   std::string tip;
   std::vector<unsigned char> image;  // image bytes of an image control or button icon
+  // How an image control shows its picture: fit 1 scales it to the control keeping its shape;
+  // a zoom in percent above 0 shows it zoomed, with scroll bars where it is larger than the
+  // control: at that zoom when zoomFixed, else as wide as the control.
+  int32_t imageFit = 0, imageZoom = 0;
+  bool zoomFixed = false;
+  std::string message;  // shown in zone 1 of the window's status bar while the control has focus
 };
 
 // Creates a control at run time (CREATE); controls of the description come with the window.
@@ -89,6 +95,11 @@ struct ControlInput {
   bool valid = false;
 };
 ControlInput readControl(uint64_t id, int32_t feq);
+// The inner size of a window (its body, where the controls sit; feq 0) or the size of the
+// picture an image control shows, at the screen's resolution; 0 by 0 when there is none.
+ui::Rect innerSize(uint64_t id, int32_t feq);
+// The smallest size the user may give the window.
+void setMinimumSize(uint64_t id, int32_t width, int32_t height);
 void focusControl(uint64_t id, int32_t feq);
 int32_t visibleRows(uint64_t id, int32_t feq);
 

@@ -40,6 +40,8 @@ struct PlatformWindow {
   bool passingKey = false;  // a key handed to a control past the alert keys
   bool shown = false;       // opened completely: the automation interface may use it
   bool updating = false;    // the runtime is changing a control: no events from it
+  // Status-bar messages of controls, by equate.
+  std::map<int32_t, QString> messages;
 };
 
 PlatformWindow* platformWindow(uint64_t id);

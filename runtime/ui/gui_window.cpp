@@ -32,7 +32,10 @@
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
+#include "runtime/ui/drawn_images.h"
 #include "runtime/ui/event_codes.h"
 #include "runtime/ui/standard_commands.h"
 #include "runtime/ui/gui.h"
@@ -385,6 +388,136 @@ class DrawnWidget : public QWidget {
   ControlType type_;
 };
 
+// A control drawn for the eye only lets clicks through to the window; one that reports the
+// mouse (alerted mouse keys, a scrolling picture) takes them.
+void takesMouse(QWidget* widget) {
+  widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(widget))
+    area->viewport()->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+}
+
+// An image control: a bitmap, or a drawing (a recorded page) drawn at the control's own
+// resolution, so that it is sharp at any size. Without a zoom the picture sits in the middle of
+// the control, shrunk to fit when it is larger (scaled to fit either way with `fit`); zoomed, it
+// lies on a grey ground and scrolls where it is larger than the control.
+class ImageView : public QAbstractScrollArea {
+ public:
+  explicit ImageView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+
+  void showPicture(const ControlView& v, const QPixmap& pixmap) {
+    pixmap_ = pixmap;
+    drawn_ = pixmap.isNull() ? ui::drawnImage(v.text) : std::nullopt;
+    fit_ = v.imageFit != 0;
+    zoom_ = std::max(0, v.imageZoom);
+    fixed_ = v.zoomFixed;
+    Qt::ScrollBarPolicy bars = zoom_ > 0 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    setHorizontalScrollBarPolicy(bars);
+    setVerticalScrollBarPolicy(bars);
+    setProperty("kivHasImage", hasPicture());
+    placeScrollBars();
+    viewport()->update();
+  }
+  bool hasPicture() const { return !pixmap_.isNull() || drawn_.has_value(); }
+  // The picture's own size in pixels of this screen.
+  QSize natural() const {
+    if (!pixmap_.isNull()) return pixmap_.size();
+    if (drawn_)
+      return QSize(qRound(drawn_->inches.width() * logicalDpiX()),
+                   qRound(drawn_->inches.height() * logicalDpiY()));
+    return {};
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override {
+    QAbstractScrollArea::resizeEvent(e);
+    placeScrollBars();
+  }
+  void scrollContentsBy(int, int) override { viewport()->update(); }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(viewport());
+    if (zoom_ > 0) p.fillRect(viewport()->rect(), QColor(128, 128, 128));
+    QSize c = shownSize();
+    if (c.isEmpty()) return;
+    QSize a = viewport()->size();
+    int x = c.width() < a.width() ? (a.width() - c.width()) / 2 : -horizontalScrollBar()->value();
+    int y = c.height() < a.height() ? (a.height() - c.height()) / 2 : -verticalScrollBar()->value();
+    QRect target(x, y, c.width(), c.height());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (!pixmap_.isNull())
+      p.drawPixmap(target, pixmap_);
+    else if (drawn_)
+      drawn_->paint(p, QRectF(target));
+  }
+
+ private:
+  QSize shownSize() const {
+    QSize n = natural();
+    if (n.isEmpty()) return {};
+    QSize area = viewport()->size();
+    if (zoom_ > 0) {
+      if (fixed_) return QSize(n.width() * zoom_ / 100, n.height() * zoom_ / 100);
+      int width = std::max(1, area.width());
+      return QSize(width, qRound(double(n.height()) * width / n.width()));
+    }
+    if (fit_ || n.width() > area.width() || n.height() > area.height())
+      return n.scaled(area, Qt::KeepAspectRatio);
+    return n;
+  }
+  void placeScrollBars() {
+    QSize c = shownSize(), a = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, c.width() - a.width()));
+    horizontalScrollBar()->setPageStep(a.width());
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setRange(0, std::max(0, c.height() - a.height()));
+    verticalScrollBar()->setPageStep(a.height());
+    verticalScrollBar()->setSingleStep(20);
+  }
+
+  QPixmap pixmap_;
+  std::optional<ui::DrawnImage> drawn_;
+  bool fit_ = false, fixed_ = false;
+  int zoom_ = 0;
+};
+
+// A spin box takes any number typed into it: the range stops its arrows, and the runtime checks
+// a typed number against the range when the spin is accepted (EVENT:Rejected when outside).
+class SpinWidget : public QSpinBox {
+ public:
+  explicit SpinWidget(QWidget* parent) : QSpinBox(parent) {
+    QSpinBox::setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    setKeyboardTracking(false);  // a number is taken when typed in full, not digit by digit
+  }
+  void setLimits(int low, int high) {
+    low_ = low;
+    high_ = high;
+  }
+  void stepBy(int steps) override {
+    long long v = static_cast<long long>(value()) + steps;
+    setValue(static_cast<int>(std::clamp<long long>(v, low_, high_)));
+    selectAll();
+  }
+
+ protected:
+  StepEnabled stepEnabled() const override {
+    StepEnabled e = StepNone;
+    if (value() > low_) e |= StepDownEnabled;
+    if (value() < high_) e |= StepUpEnabled;
+    return e;
+  }
+
+ private:
+  int low_ = std::numeric_limits<int>::min(), high_ = std::numeric_limits<int>::max();
+};
+
 // Turns window-level platform events into events of the window.
 class WindowFilter : public QObject {
  public:
@@ -436,6 +569,9 @@ class InputFilter : public QObject {
     if (t == QEvent::FocusIn) {
       int32_t feq = equateOf(widget);
       if (feq > 0 && !w->updating) postEvent(*w, ui::ev::Selected, feq);
+      auto message = w->messages.find(feq);
+      if (message != w->messages.end() && !w->zones.empty())
+        w->zones.front()->setText(message->second);
       return false;
     }
     uint32_t code = 0;
@@ -703,8 +839,8 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
       break;
     }
     case ControlType::Spin: {
-      auto* s = new QSpinBox(parent);
-      s->setRange(d.hasRange ? d.rangeLow : INT32_MIN, d.hasRange ? d.rangeHigh : INT32_MAX);
+      auto* s = new SpinWidget(parent);
+      if (d.hasRange) s->setLimits(d.rangeLow, d.rangeHigh);
       QObject::connect(s, &QSpinBox::valueChanged, s, [pw, feq](int) {
         if (!pw->updating) postEvent(*pw, ui::ev::NewSelection, feq);
       });
@@ -722,13 +858,9 @@ QWidget* makeControl(PlatformWindow& w, QWidget* parent, const ControlDesc& d) {
     case ControlType::Panel:
       widget = new PanelWidget(parent, w, feq);
       break;
-    case ControlType::Image: {
-      auto* l = new QLabel(parent);
-      l->setAlignment(Qt::AlignCenter);
-      l->setAttribute(Qt::WA_TransparentForMouseEvents);
-      widget = l;
+    case ControlType::Image:
+      widget = new ImageView(parent);
       break;
-    }
     case ControlType::Box:
     case ControlType::Line:
     case ControlType::Ellipse:
@@ -856,6 +988,7 @@ bool createWindow(const WindowSpec& request) {
     w->label = d.label;
     setBody(*w, d);
     QString caption = QString::fromStdString(d.text);
+    int barsHeight = 0;  // toolbar and status bar of a window that is not the frame
     if (request.kind == ui::StructureKind::Application) {
       auto* main = new QMainWindow;
       w->top = main;
@@ -891,14 +1024,44 @@ bool createWindow(const WindowSpec& request) {
       }
     } else {
       auto* content = w->body.data();
-      if (!d.menubar.empty()) {
-        // A window with its own menu bar keeps the bar above the body.
+      if (!d.menubar.empty() || d.toolbarHeight > 0 || !d.statusZones.empty()) {
+        // A window with its own menu bar keeps the bar above the body, then its toolbar; its
+        // status bar goes below the body.
         auto* holder = new QWidget;
         auto* layout = new QVBoxLayout(holder);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
-        layout->setMenuBar(buildMenubar(*w, d));
-        layout->addWidget(content);
+        if (!d.menubar.empty()) layout->setMenuBar(buildMenubar(*w, d));
+        if (d.toolbarHeight > 0) {
+          auto* tb = new QToolBar;
+          tb->setMovable(false);
+          w->toolbar = new QWidget;
+          w->toolbar->setProperty(kWindowProperty, QVariant::fromValue<qulonglong>(w->id));
+          w->toolbar->setFixedHeight(d.toolbarHeight);
+          int reach = 0;  // the toolbar is as wide as its controls reach
+          for (const ControlDesc& c : d.toolbar) {
+            makeControl(*w, w->toolbar, c);
+            reach = std::max(reach, c.at.x + c.at.w + 4);
+          }
+          w->toolbar->setMinimumWidth(reach);
+          tb->addWidget(w->toolbar);
+          layout->addWidget(tb);
+          barsHeight += tb->sizeHint().height();
+        }
+        layout->addWidget(content, 1);
+        if (!d.statusZones.empty()) {
+          auto* status = new QStatusBar;
+          status->setSizeGripEnabled(d.resizable);
+          for (size_t i = 0; i < d.statusZones.size(); ++i) {
+            auto* zone = new QLabel;
+            zone->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            zone->setMinimumWidth(d.statusZones[i]);
+            status->addWidget(zone, i + 1 == d.statusZones.size() ? 0 : 1);
+            w->zones.push_back(zone);
+          }
+          layout->addWidget(status);
+          barsHeight += status->sizeHint().height();
+        }
         content = holder;
       }
       if (request.kind == ui::StructureKind::Mdi) {
@@ -934,7 +1097,7 @@ bool createWindow(const WindowSpec& request) {
       }
     }
     for (const ControlDesc& c : d.controls) makeControl(*w, w->body, c);
-    int extraHeight = 0;
+    int extraHeight = barsHeight;
     if (auto* main = qobject_cast<QMainWindow*>(w->top.data())) {
       main->adjustSize();
       extraHeight = (main->menuBar() ? main->menuBar()->sizeHint().height() : 0) + d.toolbarHeight +
@@ -1065,7 +1228,34 @@ void setStatusText(uint64_t id, int32_t zone, const std::string& text) {
 
 void setControlAlertKeys(uint64_t id, int32_t feq, const std::vector<uint32_t>& keycodes) {
   run([&] {
-    if (PlatformWindow* w = platformWindow(id)) w->controlAlertKeys[feq] = keycodes;
+    PlatformWindow* w = platformWindow(id);
+    if (!w) return;
+    w->controlAlertKeys[feq] = keycodes;
+    bool mouse = false;
+    for (uint32_t k : keycodes) mouse = mouse || ((k & 0xFF) >= 1 && (k & 0xFF) <= 7);
+    if (QWidget* widget = mouse ? controlWidget(id, feq) : nullptr) takesMouse(widget);
+  });
+}
+
+ui::Rect innerSize(uint64_t id, int32_t feq) {
+  ui::Rect r;
+  run([&] {
+    PlatformWindow* w = platformWindow(id);
+    if (!w) return;
+    if (feq == 0) {
+      if (w->body) r = {0, 0, w->body->width(), w->body->height()};
+    } else if (auto* image = dynamic_cast<ImageView*>(controlWidget(id, feq))) {
+      QSize n = image->natural();
+      r = {0, 0, n.width(), n.height()};
+    }
+  });
+  return r;
+}
+
+void setMinimumSize(uint64_t id, int32_t width, int32_t height) {
+  run([&] {
+    if (PlatformWindow* w = platformWindow(id))
+      w->top->setMinimumSize(std::max(0, width), std::max(0, height));
   });
 }
 
@@ -1213,6 +1403,10 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
   }
   widget->setEnabled(!v.disabled);
   if (!page) widget->setToolTip(QString::fromStdString(v.tip));
+  if (v.message.empty())
+    w->messages.erase(feq);
+  else
+    w->messages[feq] = QString::fromStdString(v.message);
   bool drawn = v.type == ControlType::Box || v.type == ControlType::Ellipse ||
                v.type == ControlType::Line || v.type == ControlType::Pie;
   if (!drawn && (v.fg >= 0 || v.bg >= 0)) {
@@ -1289,8 +1483,8 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
       break;
     }
     case ControlType::Spin: {
-      auto* s = static_cast<QSpinBox*>(widget);
-      if (v.rangeLow || v.rangeHigh) s->setRange(v.rangeLow, v.rangeHigh);
+      auto* s = static_cast<SpinWidget*>(widget);
+      if (v.rangeLow || v.rangeHigh) s->setLimits(v.rangeLow, v.rangeHigh);
       s->setValue(value.trimmed().toInt());
       break;
     }
@@ -1306,15 +1500,11 @@ void applyControlView(uint64_t id, int32_t feq, const ControlView& v) {
       if (v.bg >= 0) widget->setAutoFillBackground(true);
       break;
     case ControlType::Image: {
-      QPixmap p = pixmapOf(v.image);
-      auto* l = static_cast<QLabel*>(widget);
-      l->setProperty("kivImage", QString::fromStdString(v.text));
-      if (p.isNull())
-        l->clear();
-      else
-        l->setPixmap(p.size().width() > widget->width() || p.size().height() > widget->height()
-                         ? p.scaled(widget->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                         : p);
+      auto* image = static_cast<ImageView*>(widget);
+      image->setProperty("kivImage", QString::fromStdString(v.text));
+      image->showPicture(v, pixmapOf(v.image));
+      // A zoomed picture scrolls, so it takes the mouse.
+      if (v.imageZoom > 0) takesMouse(widget);
       break;
     }
     case ControlType::Box:

@@ -87,6 +87,13 @@ void setWindowProperty(Screen& w, int32_t n, int32_t index, const std::string& v
       w.statusZones[index] = v;
       gui::setStatusText(w.id, index, v);
       return;
+    case prop::MinimumSize:
+      w.otherProperties[n] = v;
+      gui::setMinimumSize(w.id, number(v), number(v));
+      return;
+    case prop::InnerWidth:
+    case prop::InnerHeight:
+      return;  // read only
     case prop::AlertKey: {
       // The window's alert keys, addressed by index.
       if (index < 1) index = static_cast<int32_t>(w.alertKeys.size()) + 1;
@@ -127,6 +134,10 @@ std::string getWindowProperty(Screen& w, int32_t n, int32_t index) {
       return std::to_string(w.timer);
     case prop::Handle:
       return std::to_string(gui::nativeHandle(w.id, 0));
+    case prop::InnerWidth:
+      return std::to_string(gui::innerSize(w.id, 0).w);
+    case prop::InnerHeight:
+      return std::to_string(gui::innerSize(w.id, 0).h);
     case prop::StatusText: {
       auto it = w.statusZones.find(index);
       return it == w.statusZones.end() ? std::string() : it->second;
@@ -215,9 +226,16 @@ void setControlProperty(Control& c, int32_t n, int32_t index, const std::string&
       c.images[index] = v;
       c.shownChanges = 0;  // the rows are drawn again with the new image
       break;
+    case prop::ImageFit:
+    case prop::ImageZoom:
+    case prop::Message:
+      c.otherProperties[n] = v;
+      break;
     case prop::Type:
     case prop::Handle:
     case prop::VisibleRows:
+    case prop::InnerWidth:
+    case prop::InnerHeight:
       return;  // read only
     default:
       if (const BitProperty* b = bitProperty(n)) {
@@ -226,6 +244,7 @@ void setControlProperty(Control& c, int32_t n, int32_t index, const std::string&
         else
           c.attributes2 =
               static_cast<uint16_t>(truthy(v) ? c.attributes2 | b->bit : c.attributes2 & ~b->bit);
+        if (c.type == ControlType::Image) redraw(c);  // 31847: how a zoomed picture is shown
         return;
       }
       c.otherProperties[n] = v;
@@ -238,7 +257,8 @@ void setControlProperty(Control& c, int32_t n, int32_t index, const std::string&
 std::string getControlProperty(Control& c, int32_t n, int32_t index) {
   switch (n) {
     case prop::Text:
-      if (c.type == ControlType::Entry || c.type == ControlType::Text) {
+      if (c.type == ControlType::Entry || c.type == ControlType::Text ||
+          c.type == ControlType::Spin) {
         gui::ControlInput in = gui::readControl(c.window.id, c.feq);
         if (in.valid) return in.text;
       }
@@ -282,6 +302,10 @@ std::string getControlProperty(Control& c, int32_t n, int32_t index) {
       return std::to_string(gui::nativeHandle(c.window.id, c.feq));
     case prop::VisibleRows:
       return std::to_string(gui::visibleRows(c.window.id, c.feq));
+    case prop::InnerWidth:
+      return std::to_string(gui::innerSize(c.window.id, c.feq).w);
+    case prop::InnerHeight:
+      return std::to_string(gui::innerSize(c.window.id, c.feq).h);
     case prop::Selected: {
       gui::ControlInput in = gui::readControl(c.window.id, c.feq);
       if (in.valid && c.isList()) c.choice = in.choice;

@@ -17,8 +17,15 @@ constexpr int32_t Text = 31744, Type = 31745, X = 31746, Y = 31747, Width = 3174
                   Icon = 31848, Iconized = 31849, Maximized = 31855, Timer = 31878,
                   VisibleRows = 31886, Selected = 31887, Handle = 31894, Tip = 31904,
                   ModuleInstance = 31934, BevelOuter = 31972, BevelInner = 31973,
-                  ScrollThumb = 31910, BorderColor = 31994, TextColor = 31995, BackColor = 31996,
-                  StatusText = 32001, AlertKey = 32006, ListImage = 32007;
+                  ScrollThumb = 31910, BorderColor = 31994, TextColor = 31995, BackColor = 31996, StatusText = 32001,
+                  AlertKey = 32006, ListImage = 32007;
+// This runtime's meanings of further numbers: a window's smallest size in pixels (both ways);
+// how an image control scales its picture (1: to fit, keeping its shape), its zoom in percent
+// (a zoomed picture scrolls; bit property 31847 set: at that zoom, clear: as wide as the
+// control); a control's status-bar message; the inner size of a window (its body) or of an
+// image control's picture, read only.
+constexpr int32_t MinimumSize = 31917, ImageFit = 31837, ImageZoom = 31838, ZoomFixed = 31847,
+                  Message = 31859, InnerWidth = 31919, InnerHeight = 31920;
 constexpr int32_t FirstArray = 28672, FirstIndexed = 32000;
 }  // namespace prop
 

@@ -19,12 +19,6 @@ namespace {
 using apptest::Boxes;
 using apptest::waitFor;
 
-std::string trimmed(std::string s) {
-  s.erase(0, s.find_first_not_of(' '));
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
-
 uint64_t windowOf(const std::string& label) {
   uint64_t w = 0;
   waitFor([&] {
