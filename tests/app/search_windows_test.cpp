@@ -295,7 +295,7 @@ TEST_F(SearchWindows, SortOrdersCountsAndTheTableGoingWithItsWindow) {
   EXPECT_TRUE(filesTableWhileOpen);
   EXPECT_TRUE(filesTableGone);
   EXPECT_EQ(diskLabels, (Cells{"work", "WORK", "Music", "ARCHIVE"}));  // by ID
-  EXPECT_EQ(totals[0], "28,610,229.49 MB");
+  EXPECT_EQ(totals[0], "28,610,229.49MB");
   EXPECT_EQ(byFree, (Cells{"ARCHIVE", "Music", "WORK", "work"}));
   EXPECT_EQ(tabOrder, (Cells{"ARCHIVE", "Music", "work", "WORK"}));
   EXPECT_TRUE(disksTableGone);
