@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/browse/browse_controls.h"
 #include "app/logging/log_disk_window.h"
 #include "app/search/result_windows.h"
 #include "app/search/search_wizard.h"
@@ -198,7 +199,9 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
     bool tableGone = false;
     std::string txtFound;
     int32_t txtRows = 0;
-    std::string diskFound, diskFormLabel, diskFormTotal, filesMessage, printMessage;
+    std::string diskFound, diskFormLabel, diskFormTotal;
+    int32_t filesRows = 0;
+    bool previewShown = false, previewClosed = false;
     int32_t emptyRows = -1;
     bool moreDisabledWhenEmpty = false;
   } seen;
@@ -320,18 +323,22 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
     seen.diskFound = trimmed(au::shown(r, diskresults_feq::kFound));
     expectReadable(shot("search-disk-results"), *au::onScreen(r, diskresults_feq::kList),
                    "the disk results");
+    // Files: the one-disk files browse of the disk, on a thread of its own.
     click(r, diskresults_feq::kFiles);
-    if (waitFor([&] { return au::messageBox().has_value(); })) {
-      seen.filesMessage = au::messageBox()->text;
-      e2e::clickWhenShown([] { return au::messageBoxOnScreen(KIV_BUTTON_OK); });
+    if (uint64_t files = windowOnAnyThread("BROWSESOMEFILES$QUICKWINDOW")) {
+      waitFor([&] { return au::rowCount(files, browsefiles_feq::List) > 0; });
+      seen.filesRows = au::rowCount(files, browsefiles_feq::List);
+      click(files, browsefiles_feq::Close);
+      au::waitClosed(files, 20000);
     }
-    waitFor([&] { return !au::messageBox(0).has_value(); });
+    // Print: the disk's file list in the report preview; Exit prints nothing.
     click(r, diskresults_feq::kPrint);
-    if (waitFor([&] { return au::messageBox().has_value(); })) {
-      seen.printMessage = au::messageBox()->text;
-      e2e::clickWhenShown([] { return au::messageBoxOnScreen(KIV_BUTTON_OK); });
+    if (uint64_t preview = windowOnAnyThread("REPORTPREVIEW$PREVIEW:WINDOW", 30000)) {
+      seen.previewShown = true;
+      constexpr int32_t kPreviewExit = 18;
+      e2e::clickWhenShown([&] { return au::onScreen(preview, kPreviewExit); });
+      seen.previewClosed = au::waitClosed(preview, 20000);
     }
-    waitFor([&] { return !au::messageBox(0).has_value(); });
     click(r, diskresults_feq::kMore);
     form = windowOnAnyThread("UPDATEDISKSRESULTS$QUICKWINDOW");
     ASSERT_NE(form, 0u);
@@ -376,8 +383,9 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
   EXPECT_EQ(seen.diskFound, "1");
   EXPECT_EQ(seen.diskFormLabel, "SEARCHES");
   EXPECT_FALSE(seen.diskFormTotal.empty());
-  EXPECT_EQ(seen.filesMessage, "Browsing the files of the selected disk is not available yet.");
-  EXPECT_EQ(seen.printMessage, "Printing the files of the selected disk is not available yet.");
+  EXPECT_EQ(seen.filesRows, 7);  // every file of the logged disk
+  EXPECT_TRUE(seen.previewShown);
+  EXPECT_TRUE(seen.previewClosed);
 }
 
 }  // namespace
