@@ -177,7 +177,7 @@ TEST_F(Duplicates, CancelInTheCollectorStillReportsWhatWasCollected) {
     uint64_t collector = findAnyWindow("GETDUPESCAT$PROGRESSWINDOW");
     ASSERT_NE(collector, 0u);
     au::press(collector, 4);
-    uint64_t preview = findAnyWindow(kPreview, 30000);
+    uint64_t preview = findAnyWindow(kPreview, 120000);
     ASSERT_NE(preview, 0u);
     std::vector<kiv::report::PagePtr> pages = pagesOf(preview);
     lines = textsOf(pages, kDupName).size();
