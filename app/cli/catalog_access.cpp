@@ -128,34 +128,45 @@ void addDisk(Listing& listing, const DisksRecord& d) {
                textOrNone(d.Keyword3.clipped()), textOrNone(d.Comments.clipped())});
 }
 
-Listing fileListing() {
-  return Listing({{"disk_id", "DISK"},
-                  {"disk_label", "LABEL"},
-                  {"path", "PATH"},
-                  {"size", "SIZE"},
-                  {"modified", "DATE"},
-                  {"short_name", "SHORT NAME", false},
-                  {"long_name", "NAME", false},
-                  {"type", "TYPE", false},
-                  {"attributes", "ATTRIB", false},
-                  {"created", "CREATED", false},
-                  {"last_written", "WRITTEN", false},
-                  {"last_accessed", "ACCESSED", false},
-                  {"comment", "COMMENT", false}},
-                 2);
+Listing fileListing(bool grouped) {
+  std::vector<Column> columns = {{"disk_id", "DISK"},
+                                 {"disk_label", "LABEL"},
+                                 {"path", "PATH"},
+                                 {"size", "SIZE"},
+                                 {"modified", "DATE"},
+                                 {"short_name", "SHORT NAME", false},
+                                 {"long_name", "NAME", false},
+                                 {"type", "TYPE", false},
+                                 {"attributes", "ATTRIB", false},
+                                 {"created", "CREATED", false},
+                                 {"last_written", "WRITTEN", false},
+                                 {"last_accessed", "ACCESSED", false},
+                                 {"comment", "COMMENT", false}};
+  if (grouped) columns.insert(columns.begin(), Column{"group", "GROUP"});
+  return Listing(std::move(columns), grouped ? 3 : 2);
 }
 
-void addFile(Listing& listing, const FilesRecord& f, std::string_view diskLabel) {
+void addFile(Listing& listing, const FilesRecord& f, std::string_view diskLabel,
+             std::optional<int64_t> group) {
   auto dateOrNone = [](int32_t date, int32_t time) {
     std::string s = isoDateTime(date, time);
     return s.empty() ? none() : text(s);
   };
-  listing.add({number(int64_t(f.DiskId)), text(diskLabel), text(f.Path.clipped()),
-               number(f.Size.whole()), dateOrNone(f.DisplayDate, f.DisplayTime),
-               text(f.ShortName.clipped()), text(f.LongName.clipped()), text(f.Type.clipped()),
-               text(f.Attrib.view()), dateOrNone(f.CreationDate, f.CreationTime),
-               dateOrNone(f.ModifyDate, f.ModifyTime), dateOrNone(f.AccessDate, f.AccessTime),
-               f.Comment.blank() ? none() : text(f.Comment.clipped())});
+  std::vector<Cell> row = {number(int64_t(f.DiskId)),
+                           text(diskLabel),
+                           text(f.Path.clipped()),
+                           number(f.Size.whole()),
+                           dateOrNone(f.DisplayDate, f.DisplayTime),
+                           text(f.ShortName.clipped()),
+                           text(f.LongName.clipped()),
+                           text(f.Type.clipped()),
+                           text(f.Attrib.view()),
+                           dateOrNone(f.CreationDate, f.CreationTime),
+                           dateOrNone(f.ModifyDate, f.ModifyTime),
+                           dateOrNone(f.AccessDate, f.AccessTime),
+                           f.Comment.blank() ? none() : text(f.Comment.clipped())};
+  if (group) row.insert(row.begin(), number(*group));
+  listing.add(std::move(row));
 }
 
 std::optional<CatalogError> findDisk(std::string_view idOrLabel) {

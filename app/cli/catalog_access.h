@@ -40,11 +40,13 @@ std::optional<CatalogError> openToWrite(kiv::Table& table);
 // The name of a drive-type letter ("F" Fixed ...; "" for U and unknown letters).
 std::string_view driveTypeName(std::string_view letter);
 
-// The columns and the row of a DISKS record, and of a FILES record with its disk's label.
+// The columns and the row of a DISKS record, and of a FILES record with its disk's label
+// (grouped: led by the number of the file's group, as the duplicates list shows it).
 Listing diskListing();
 void addDisk(Listing& listing, const DisksRecord& d);
-Listing fileListing();
-void addFile(Listing& listing, const FilesRecord& f, std::string_view diskLabel);
+Listing fileListing(bool grouped = false);
+void addFile(Listing& listing, const FilesRecord& f, std::string_view diskLabel,
+             std::optional<int64_t> group = std::nullopt);
 
 // The disk a user names by its ID number or its label (the ID when the text is a number that is
 // a disk's ID, else the label, compared without regard to case); the record is left in Disks.rec.

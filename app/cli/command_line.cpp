@@ -19,6 +19,7 @@ constexpr const char* kUsage =
     "  find [--disks] FIELD OP VALUE   the Search Wizard's search (see find --help)\n"
     "  disks                       list the catalogued disks\n"
     "  files DISK                  list the files of one disk (by ID or label)\n"
+    "  dupes [--category NAME]     the duplicate files, in groups\n"
     "  log PLACE                   catalogue a mounted volume, a folder or a drive letter\n"
     "\n"
     "Every command reads the catalog of the current folder, or of --catalog DIR.\n"

@@ -33,5 +33,6 @@ int runDisks(const Arguments& args);
 int runFiles(const Arguments& args);
 int runLog(const Arguments& args);
 int runFind(const Arguments& args);
+int runDupes(const Arguments& args);
 
 }  // namespace cli

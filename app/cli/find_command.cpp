@@ -26,21 +26,21 @@ struct FieldName {
   int32_t field;
 };
 constexpr FieldName kFileFields[] = {
-    {"name", search_field::FileDosName},  {"attrib", search_field::FileAttributes},
+    {"name", search_field::FileDosName},    {"attrib", search_field::FileAttributes},
     {"comment", search_field::FileComment}, {"date", search_field::FileDate},
     {"disk", search_field::FileDiskId},     {"path", search_field::FilePath},
     {"long", search_field::FileLongName},   {"size", search_field::FileSize},
     {"time", search_field::FileTime},       {"type", search_field::FileType},
 };
 constexpr FieldName kDiskFields[] = {
-    {"id", search_field::DiskIdNumber},     {"category", search_field::DiskCategory},
-    {"comment", search_field::DiskComment}, {"files", search_field::DiskFileCount},
-    {"free", search_field::DiskFreeBytes},  {"serial", search_field::DiskSerialNumber},
-    {"total", search_field::DiskTotalBytes}, {"user", search_field::DiskUserNumber},
+    {"id", search_field::DiskIdNumber},       {"category", search_field::DiskCategory},
+    {"comment", search_field::DiskComment},   {"files", search_field::DiskFileCount},
+    {"free", search_field::DiskFreeBytes},    {"serial", search_field::DiskSerialNumber},
+    {"total", search_field::DiskTotalBytes},  {"user", search_field::DiskUserNumber},
     {"label", search_field::DiskVolumeLabel},
 };
-constexpr const char* kOperators[search_op::kCount] = {"eq", "ne",     "gt",   "lt",       "ge",
-                                                       "le", "begins", "ends", "contains", "excludes"};
+constexpr const char* kOperators[search_op::kCount] = {
+    "eq", "ne", "gt", "lt", "ge", "le", "begins", "ends", "contains", "excludes"};
 
 std::optional<int32_t> fieldNamed(SearchItem item, const std::string& name) {
   if (item == SearchItem::Files) {
@@ -64,7 +64,7 @@ std::optional<std::string> dateValue(const std::string& text) {
   int y = 0, m = 0, d = 0;
   char tail = 0;
   if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return std::nullopt;
-  if (!Kiv$valdate(m, d, y)) return std::nullopt;
+  if (Kiv$valdate(m, d, y) != 0) return std::nullopt;  // 0: a valid date
   return std::to_string(Kiv$DATE(m, d, y));
 }
 

@@ -115,6 +115,15 @@ const std::vector<Command>& commands() {
        "the comment; dates are ISO 8601 in local time). -0 writes the paths, each ended by a "
        "NUL.\n",
        runFiles},
+      {"dupes",
+       {{"--category"}, {"--csv", "--json", "--jsonl", "-0"}},
+       "usage: tarrow dupes [--category NAME] [--csv | --json | --jsonl | -0] [--catalog DIR]\n"
+       "\n"
+       "Lists the duplicate files of the catalog, or of the disks of one category, as the\n"
+       "duplicate-file reports group them: files in short-name order, a file listed when its\n"
+       "short name (without regard to case) is also the next or the previous file's. Each line\n"
+       "leads with its group number. Exits 0 when duplicates were found, 1 when none were.\n",
+       runDupes},
       {"log",
        {{"--category", "--note", "--disk"}, {"--refresh", "--new", "--no-files"}},
        "usage: tarrow log PLACE [--refresh | --new] [--disk ID] [--category NAME]\n"
