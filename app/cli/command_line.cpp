@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "  disks                       list the catalogued disks\n"
     "  files DISK                  list the files of one disk (by ID or label)\n"
     "  dupes [--category NAME]     the duplicate files, in groups\n"
+    "  report REPORT -o FILE.pdf   print a report into a PDF file (see report --help)\n"
     "  log PLACE                   catalogue a mounted volume, a folder or a drive letter\n"
     "\n"
     "Every command reads the catalog of the current folder, or of --catalog DIR.\n"

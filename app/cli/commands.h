@@ -34,5 +34,6 @@ int runFiles(const Arguments& args);
 int runLog(const Arguments& args);
 int runFind(const Arguments& args);
 int runDupes(const Arguments& args);
+int runReport(const Arguments& args);
 
 }  // namespace cli

@@ -124,6 +124,21 @@ const std::vector<Command>& commands() {
        "short name (without regard to case) is also the next or the previous file's. Each line\n"
        "leads with its group number. Exits 0 when duplicates were found, 1 when none were.\n",
        runDupes},
+      {"report",
+       {{"-o", "--order", "--category"}, {}},
+       "usage: tarrow report disks [--order ORDER] -o FILE.pdf [--catalog DIR]\n"
+       "       tarrow report files DISK -o FILE.pdf\n"
+       "       tarrow report dupes [--category NAME] -o FILE.pdf\n"
+       "       tarrow report labels LAYOUT -o FILE.pdf\n"
+       "       tarrow report idlabels FROM TO -o FILE.pdf\n"
+       "\n"
+       "Prints one of the desktop program's reports into a PDF file, without the preview and\n"
+       "without a display: the disk list (ORDER: id, label, category, free, each also with\n"
+       "-desc; id when not given), the files of one disk (by ID or label), the duplicate files\n"
+       "(of the whole catalog or one category), disk labels on the sheets of a label layout,\n"
+       "and disk-ID labels for the numbers FROM to TO. Exits 0 when the file was printed, 1\n"
+       "when the report had nothing to print (no file is made then).\n",
+       runReport},
       {"log",
        {{"--category", "--note", "--disk"}, {"--refresh", "--new", "--no-files"}},
        "usage: tarrow log PLACE [--refresh | --new] [--disk ID] [--category NAME]\n"

@@ -93,3 +93,10 @@ void GetDupesCat() {
   // SORTFILES is released before the report takes it on its own thread.
   Kiv$START(PrtDupesCat, kReportStack);
 }
+
+void CollectAndReportDupesCat() {
+  SortFiles.create();
+  Kiv$clearerror();
+  Collect();
+  PrtDupesCat();
+}

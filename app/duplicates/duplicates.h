@@ -12,6 +12,8 @@ void GetRptParmsWiz();
 // The collector: copies the files of GLO:Category's disks into SORTFILES, then starts
 // PrtDupesCat on a thread of its own.
 void GetDupesCat();
+// The same, with the report on the calling thread (for callers that wait for it).
+void CollectAndReportDupesCat();
 
 // The duplicates of the whole catalog (FILES) and of the collected category (SORTFILES, which
 // the report removes when it ends).

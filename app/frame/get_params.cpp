@@ -4,6 +4,7 @@
 
 #include "app/frame/frame.h"
 #include "app/frame/window_position.h"
+#include "app/reports/reports.h"
 #include "app/tables/catalog_tables.h"
 #include "app/tables/open_table.h"
 #include "include/kiv/window.h"
@@ -18,10 +19,7 @@ void GetParams() {
   RestorePosition("GetParams");
   for (kiv::Event& event : window.events()) {
     if (event.accepted(kOk)) {
-      for (int32_t n = first; n <= last; ++n) {
-        TempFile.rec.Text = std::to_string(n);
-        TempFile.append();
-      }
+      WriteIdNumbers(first, last);
       window.post(kiv::event::CloseWindow);
     } else if (event.accepted(kCancel)) {
       window.post(kiv::event::CloseWindow);

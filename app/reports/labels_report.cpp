@@ -154,10 +154,19 @@ int32_t StartPrintLabels(const LabelsRecord& layout) {
   return gLayouts.start(LabelsThread, layout);
 }
 
-void PrtDiskIdLabels() {
+void WriteIdNumbers(int32_t first, int32_t last) {
+  for (int64_t n = first; n <= last; ++n) {
+    TempFile.rec.Text = std::to_string(n);
+    TempFile.append();
+  }
+}
+
+namespace {
+
+// The labels of the numbers in TEMPFILE (made by the caller), which goes at the end.
+void PrintIdLabelsOfTempFile() {
   const char* const module = "TARROW.kvw$tarro043";
   constexpr int32_t kIdLabel = 1;
-  GetParams();  // creates TEMPFILE and writes one line per ID number
   CatalogUse temp(TempFile, TempFileUseCount);
   kiv::Long number = 0;
   kiv::Report report(module, "PRTDISKIDLABELS$REPORT", &number);
@@ -201,4 +210,20 @@ void PrtDiskIdLabels() {
   temp.release();
   TempFile.remove();
   Kiv$clearerror();
+}
+
+}  // namespace
+
+void PrtDiskIdLabels() {
+  GetParams();  // creates TEMPFILE and writes one line per ID number
+  PrintIdLabelsOfTempFile();
+}
+
+void PrintDiskIdLabels(int32_t first, int32_t last) {
+  TempFile.create();
+  {
+    CatalogUse temp(TempFile, TempFileUseCount);
+    WriteIdNumbers(first, last);
+  }
+  PrintIdLabelsOfTempFile();
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <string>
 
 #include "app/tables/globals.h"
 #include "include/kiv/window.h"
@@ -68,9 +70,47 @@ RunEnd RunBatch(const BatchRun& run) {
   return end;
 }
 
+namespace {
+
+std::mutex gStraightLock;
+std::string gStraightFile;
+StraightPrint gStraight;
+
+}  // namespace
+
+void PrintStraightInto(const std::string& pdfFile) {
+  std::lock_guard<std::mutex> hold(gStraightLock);
+  gStraightFile = pdfFile;
+  gStraight = StraightPrint{};
+}
+
+StraightPrint LastStraightPrint() {
+  std::lock_guard<std::mutex> hold(gStraightLock);
+  return gStraight;
+}
+
 void PreviewAndPrint(kiv::Report& report, PreviewPages& pages) {
   report.endPage();
   if (pages.records() == 0) return;
+  std::string file;
+  {
+    std::lock_guard<std::mutex> hold(gStraightLock);
+    file = gStraightFile;
+  }
+  if (!file.empty()) {
+    report.printInto(file);
+    report.printRecorded();
+    StraightPrint done;
+    if (kiv::errorCode()) {
+      done.outcome = StraightPrint::Outcome::Failed;
+      done.message = kiv::error() + " (" + std::to_string(kiv::errorCode()) + ")";
+    } else {
+      done.outcome = StraightPrint::Outcome::Printed;
+    }
+    std::lock_guard<std::mutex> hold(gStraightLock);
+    gStraight = done;
+    return;
+  }
   if (ReportPreview(pages) == response::Completed) PrintRecordedPages(report);
 }
 

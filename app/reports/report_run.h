@@ -59,6 +59,16 @@ RunEnd RunBatch(const BatchRun& run);
 // that recorded no page shows nothing.
 void PreviewAndPrint(kiv::Report& report, PreviewPages& pages);
 
+// Reports printed without anyone to preview them (the command line): while a file is set, every
+// report prints its recorded pages straight into that PDF file instead of showing the preview.
+// What became of the last one: nothing printed yet, printed, or failed with a message.
+struct StraightPrint {
+  enum class Outcome { None, Printed, Failed } outcome = Outcome::None;
+  std::string message;
+};
+void PrintStraightInto(const std::string& pdfFile);  // "" gives the preview back
+StraightPrint LastStraightPrint();
+
 // Prints a report's recorded pages: to its printer, or into a PDF file the user names when the
 // computer has none. Errors are told in a message box.
 void PrintRecordedPages(kiv::Report& report);

@@ -27,6 +27,10 @@ int32_t StartPrintFilesForResult(const TempDiskRecord& disk);
 // Disk-ID labels: asks for the first and last ID number (GetParams), then prints one label per
 // number and removes TEMPFILE.
 void PrtDiskIdLabels();
+// Appends the ID numbers first to last, one line each, to TEMPFILE (open); and prints the
+// disk-ID labels of a range without asking for it (TEMPFILE made, filled and removed).
+void WriteIdNumbers(int32_t first, int32_t last);
+void PrintDiskIdLabels(int32_t first, int32_t last);
 
 // Disk labels, laid out from a LABELS record (the layout chosen in the label-layout picker):
 // one label per disk in ID order.
