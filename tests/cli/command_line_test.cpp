@@ -239,7 +239,7 @@ TEST_F(CliCommands, UsageErrorsAndCatalogErrorsExitWithTwo) {
   EXPECT_EQ(tarrow({"disks", "--catalog", (root / "nowhere").string()}).status, 2);
 
   // Help texts.
-  for (std::string command : {"disks", "files", "log"}) {
+  for (std::string command : {"disks", "files", "log", "find", "dupes", "report"}) {
     clitest::Result help = tarrow({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("usage: tarrow " + command, 0), 0u) << help.out;
@@ -263,6 +263,14 @@ TEST_F(CliCommands, UsageErrorsAndCatalogErrorsExitWithTwo) {
   clitest::Result damaged = run({"disks"});
   EXPECT_EQ(damaged.status, 2);
   EXPECT_NE(damaged.err.find("DISKS"), std::string::npos) << damaged.err;
+  // Every reading command says the same of it.
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"find", "x"}, {"dupes"}, {"report", "disks", "-o", (root / "d.pdf").string()}}) {
+    clitest::Result r = run(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_NE(r.err.find("DISKS"), std::string::npos) << args[0] << ": " << r.err;
+  }
+  EXPECT_FALSE(fs::exists(root / "d.pdf"));
   std::ifstream in(disksFile, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
 }
