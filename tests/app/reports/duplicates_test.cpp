@@ -176,6 +176,9 @@ TEST_F(Duplicates, CancelInTheCollectorStillReportsWhatWasCollected) {
   RunWizard(1, [&] {
     uint64_t collector = findAnyWindow("GETDUPESCAT$PROGRESSWINDOW");
     ASSERT_NE(collector, 0u);
+    // Cancel once the collector has copied some files (a press before its first batch would
+    // cancel a run that never started, which collects nothing).
+    waitFor([&] { return au::shown(collector, 3).find("0% Completed") != 0; }, 60000);
     au::press(collector, 4);
     uint64_t preview = findAnyWindow(kPreview, 120000);
     ASSERT_NE(preview, 0u);
