@@ -142,7 +142,7 @@ TEST_F(Forms, AutomaticNumberingThatFails) {
     Disks.add();
     ASSERT_EQ(kiv::errorCode(), 0);
   }
-  kivtest::Peer holder(dir.path(), {"hold-disks", "0x22"});
+  kivtest::Peer holder(dir.path(), {"hold", "DISKS", "0x22"}, "tarrow_station");
   ASSERT_EQ(holder.line(), "ready");
   boxes.answers = {KIV_BUTTON_RETRY, KIV_BUTTON_CANCEL};
   bool formOpened = true;
