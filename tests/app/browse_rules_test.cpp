@@ -115,6 +115,8 @@ TEST_F(Rules, ANewIdTakesTheDisksFilesAlong) {
       {0, 0, RuleResult::Done, {{0, 5}, {1, 2}, {3, 1}}},
       // Onto an ID in use: refused as a whole, the files stay where they were.
       {0, 3, RuleResult::Failed, {{0, 5}, {1, 2}, {3, 1}}},
+      // The refused move left no transaction behind: the next one goes through.
+      {0, 4, RuleResult::Done, {{1, 2}, {3, 1}, {4, 5}}},
   };
   for (const Move& m : moves) {
     SCOPED_TRACE(std::to_string(m.from) + " to " + std::to_string(m.to));
