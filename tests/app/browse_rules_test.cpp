@@ -73,9 +73,7 @@ class Rules : public ::testing::Test {
 
   kivtest::TempDir dir;
   Boxes boxes;
-  // Held as plain members (after the folder, released before it goes), not through
-  // std::optional::emplace: GCC 12's null check of a thread-local's address forwarded there
-  // tests flags left by the optional's own test and reports a null reference that is not.
+  // Held from after the folder is made until before it goes.
   CatalogUse disks{Disks, DisksUseCount}, files{Files, FilesUseCount},
       category{Category, CategoryUseCount};
 };
