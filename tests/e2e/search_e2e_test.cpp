@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/browse/browse_controls.h"
 #include "app/logging/log_disk_window.h"
 #include "app/search/result_windows.h"
 #include "app/search/search_wizard.h"
@@ -198,7 +199,8 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
     bool tableGone = false;
     std::string txtFound;
     int32_t txtRows = 0;
-    std::string diskFound, diskFormLabel, diskFormTotal, filesMessage, printMessage;
+    std::string diskFound, diskFormLabel, diskFormTotal, filesCaption, printCaption, printPages;
+    int32_t filesRows = 0;
     int32_t emptyRows = -1;
     bool moreDisabledWhenEmpty = false;
   } seen;
@@ -320,18 +322,24 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
     seen.diskFound = trimmed(au::shown(r, diskresults_feq::kFound));
     expectReadable(shot("search-disk-results"), *au::onScreen(r, diskresults_feq::kList),
                    "the disk results");
+    // Files: the browse of the disk's files, on a thread of its own.
     click(r, diskresults_feq::kFiles);
-    if (waitFor([&] { return au::messageBox().has_value(); })) {
-      seen.filesMessage = au::messageBox()->text;
-      e2e::clickWhenShown([] { return au::messageBoxOnScreen(KIV_BUTTON_OK); });
-    }
-    waitFor([&] { return !au::messageBox(0).has_value(); });
+    const uint64_t someFiles = windowOnAnyThread("BROWSESOMEFILES$QUICKWINDOW");
+    ASSERT_NE(someFiles, 0u);
+    waitFor([&] { return au::rowCount(someFiles, browsefiles_feq::List) > 0; });
+    seen.filesCaption = au::caption(someFiles);
+    seen.filesRows = au::rowCount(someFiles, browsefiles_feq::List);
+    click(someFiles, browsefiles_feq::Close);
+    ASSERT_TRUE(au::waitClosed(someFiles, 20000));
+    // Print: the report of the disk's files, in its preview, left with Exit.
     click(r, diskresults_feq::kPrint);
-    if (waitFor([&] { return au::messageBox().has_value(); })) {
-      seen.printMessage = au::messageBox()->text;
-      e2e::clickWhenShown([] { return au::messageBoxOnScreen(KIV_BUTTON_OK); });
-    }
-    waitFor([&] { return !au::messageBox(0).has_value(); });
+    const uint64_t preview = windowOnAnyThread("REPORTPREVIEW$PREVIEW:WINDOW");
+    ASSERT_NE(preview, 0u);
+    waitFor([&] { return !au::statusText(preview, 2).empty(); });
+    seen.printCaption = au::caption(preview);
+    seen.printPages = au::statusText(preview, 2);
+    click(preview, 18);  // Exit
+    ASSERT_TRUE(au::waitClosed(preview, 20000));
     click(r, diskresults_feq::kMore);
     form = windowOnAnyThread("UPDATEDISKSRESULTS$QUICKWINDOW");
     ASSERT_NE(form, 0u);
@@ -376,8 +384,10 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
   EXPECT_EQ(seen.diskFound, "1");
   EXPECT_EQ(seen.diskFormLabel, "SEARCHES");
   EXPECT_FALSE(seen.diskFormTotal.empty());
-  EXPECT_EQ(seen.filesMessage, "Browsing the files of the selected disk is not available yet.");
-  EXPECT_EQ(seen.printMessage, "Printing the files of the selected disk is not available yet.");
+  EXPECT_EQ(seen.filesCaption, "Browse Files for Selected Disk");
+  EXPECT_GT(seen.filesRows, 0);
+  EXPECT_EQ(seen.printCaption, "Report Preview");
+  EXPECT_EQ(seen.printPages, "Page 1 of 1");
 }
 
 }  // namespace
