@@ -34,13 +34,21 @@ void KeySamples::gatherByPointer(kiv::Table& table, const std::function<std::str
   table.set();
   table.next();
   const int64_t first = kiv::errorCode() == 0 ? table.pointer() : 0;
-  const int64_t n = std::min<int64_t>(kCount, records);
-  for (int64_t i = 0; i < n && first > 0 && last >= first; ++i) {
-    // The middle of the i-th of n even stretches of the pointers; the record there or the next.
-    const int64_t pointer = first + (last - first) * (2 * i + 1) / (2 * n);
-    table.setAt(int32_t(pointer));
-    table.next();
-    if (kiv::errorCode() == 0) samples_.push_back({keyValue(), table.pointer(), {}});
+  if (records <= kCount) {
+    // No more records than samples: every record once.
+    table.set();
+    for (table.next(); kiv::errorCode() == 0; table.next())
+      samples_.push_back({keyValue(), table.pointer(), {}});
+  } else {
+    const int64_t n = kCount, span = last - first + 1;
+    for (int64_t i = 0; i < n && first > 0 && last >= first; ++i) {
+      // The middle of the i-th of n even stretches of the pointers (the lower of two middles);
+      // the record there or the next.
+      const int64_t pointer = first + (span * (2 * i + 1) - 1) / (2 * n);
+      table.setAt(int32_t(pointer));
+      table.next();
+      if (kiv::errorCode() == 0) samples_.push_back({keyValue(), table.pointer(), {}});
+    }
   }
   Kiv$clearerror();
   std::memcpy(t->record, saved.data(), saved.size());
@@ -66,7 +74,7 @@ void KeySamples::gatherFromView(kiv::View& view, const std::function<void()>& re
     if (read % step != 0) continue;
     kept.push_back({keyValue(), 0, view.position()});
     if (int32_t(kept.size()) >= 2 * kCount) {
-      for (size_t i = 0; 2 * i < kept.size(); ++i) kept[i] = std::move(kept[2 * i]);
+      for (size_t i = 1; 2 * i < kept.size(); ++i) kept[i] = std::move(kept[2 * i]);
       kept.resize((kept.size() + 1) / 2);
       step *= 2;
     }

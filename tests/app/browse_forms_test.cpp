@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,13 @@ uint64_t windowOf(const std::string& label) {
     return w != 0;
   });
   return w;
+}
+
+// A form is shown before its procedure has set its caption and displayed its record, and that
+// display overwrites what was typed sooner: wait for the caption, then for the display.
+void settled(uint64_t form) {
+  waitFor([&] { return au::caption(form).find(" a Labels Record") != std::string::npos; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 class Forms : public ::testing::Test {
@@ -55,6 +63,7 @@ TEST_F(Forms, FontSizeFromFiveTo240) {
       au::press(w, labels_feq::Insert);
       const uint64_t form = windowOf("UPDATELABELS$QUICKWINDOW");
       ASSERT_NE(form, 0u);
+      settled(form);
       const size_t before = boxes.shown.size();
       au::type(form, labels_feq::LabelType, "L" + std::to_string(++n));
       au::type(form, labels_feq::FontSize, r.typed);
@@ -103,6 +112,7 @@ TEST_F(Forms, TheToolbarOfInsertAndChange) {
       au::press(w, insert ? labels_feq::Insert : labels_feq::Change);
       const uint64_t form = windowOf("UPDATELABELS$QUICKWINDOW");
       ASSERT_NE(form, 0u);
+      settled(form);
       for (int32_t feq = 2000; feq <= 2012; ++feq) {
         (insert ? insertEnabled : changeEnabled)[feq] = au::shownEnabled(form, feq);
         (insert ? insertTips : changeTips)[feq] = au::shownTip(form, feq);
@@ -142,7 +152,7 @@ TEST_F(Forms, AutomaticNumberingThatFails) {
     Disks.add();
     ASSERT_EQ(kiv::errorCode(), 0);
   }
-  kivtest::Peer holder(dir.path(), {"hold-disks", "0x22"});
+  kivtest::Peer holder(dir.path(), {"hold", "DISKS", "0x22"}, "tarrow_station");
   ASSERT_EQ(holder.line(), "ready");
   boxes.answers = {KIV_BUTTON_RETRY, KIV_BUTTON_CANCEL};
   bool formOpened = true;

@@ -20,6 +20,7 @@
 #include "app/tables/open_table.h"
 #include "include/kiv/kiv.h"
 #include "tests/app/app_test_support.h"
+#include "tests/app/reports/report_test_support.h"
 #include "tests/e2e/x_display.h"
 
 namespace fs = std::filesystem;
@@ -183,6 +184,24 @@ class Browses : public ::testing::Test {
   }
   static std::string cell(uint64_t w, int32_t row, int32_t column, int32_t list = 1) {
     return trimmed(au::cell(w, list, row, column));
+  }
+  // The report preview a print command ends in (after its progress window): its caption and
+  // every text its pages drew, joined by "|"; left with the Exit button. A report without
+  // records shows no preview:
+  // "<no preview>" when none came within `ms` milliseconds.
+  std::string previewShown(int ms = 30000) {
+    const uint64_t preview = reporttest::findAnyWindow(reporttest::kPreview, ms);
+    if (!preview) return "<no preview>";
+    waitFor([&] { return !au::statusText(preview, 2).empty(); }, 15000);
+    std::string seen = au::caption(preview);
+    for (const auto& page : reporttest::pagesOf(preview))
+      for (const auto& r : page->records)
+        if (r.kind == kiv::report::DrawRecord::Kind::Text) seen += "|" + trimmed(r.text);
+    shot("report-preview-from-browse");
+    EXPECT_TRUE(
+        e2e::clickWhenShown([&] { return au::onScreen(preview, reporttest::kExitButton); }));
+    EXPECT_TRUE(au::waitClosed(preview, 10000));
+    return seen;
   }
   static std::vector<std::string> column(uint64_t w, int32_t col, int32_t list = 1) {
     std::vector<std::string> out;
@@ -399,7 +418,8 @@ TEST_F(Browses, DiskFormAddChangeAndDelete) {
   addDisk({1, "SYSTEM", "WORK", "F", 512, 201, "A-1", "Main disk", 3});
   addDisk({2, "CARD", "PHOTOS", "R", 64, 60, "", "", 2});
   addDisk({3, "EMPTY", "", "C", 0, 0, "", "", 0});
-  std::string addCaption, cancelledId, newId, changeCaption, popupItems, deleteBox, printBox;
+  std::string addCaption, cancelledId, newId, changeCaption, popupItems, deleteBox, printed,
+      printedEmpty;
   std::vector<std::string> labelsAfter, idsAfter;
   int32_t rowsAfterCancel = 0;
   run([&](uint64_t frame) {
@@ -459,10 +479,13 @@ TEST_F(Browses, DiskFormAddChangeAndDelete) {
     e2e::key("Delete");
     deleteBox = answer(KIV_BUTTON_OK);
     waitFor([&] { return au::rowCount(w, List) == 3; });
-    // Printing one disk's files.
+    // Printing one disk's files: MAINDISK's three; EMPTY has none and so no report.
+    clickRow(w, 3);
+    click(w, Print);
+    printed = previewShown();
     clickRow(w, 1);
     click(w, Print);
-    printBox = answer(KIV_BUTTON_OK);
+    printedEmpty = previewShown(5000);
     labelsAfter = column(w, 2);
     idsAfter = column(w, 1);
     click(w, Close);
@@ -475,7 +498,10 @@ TEST_F(Browses, DiskFormAddChangeAndDelete) {
   EXPECT_EQ(changeCaption, "Changing a Disks Record");
   EXPECT_EQ(popupItems, "&Insert|&Change|&Delete|-|&Select");
   EXPECT_EQ(deleteBox.substr(0, deleteBox.find('|')), "Confirm Delete");
-  EXPECT_NE(printBox.find("comes with the catalog reports"), std::string::npos) << printBox;
+  // The selected disk's files in the report's preview.
+  EXPECT_EQ(printed.substr(0, printed.find('|')), "Report Preview") << printed;
+  EXPECT_NE(printed.find("|MAINDISK|"), std::string::npos) << printed;
+  EXPECT_EQ(printedEmpty, "<no preview>");
   EXPECT_EQ(idsAfter, (std::vector<std::string>{"3", "4", "99"}));
   EXPECT_EQ(labelsAfter, (std::vector<std::string>{"EMPTY", "HANDMADE", "MAINDISK"}));
 
@@ -667,9 +693,10 @@ TEST_F(Browses, FilesBrowsesAndTheFileForm) {
 // size refused outside 5 to 240, a layout saved with the toolbar's "save and add another",
 // moving to the next layout from a change, a delete, and picking a layout to print with.
 TEST_F(Browses, LabelLayoutsAndTheFormToolbar) {
+  addDisk({1, "SYSTEM", "WORK", "F", 512, 201, "A-1", "Main disk", 0});
   std::vector<std::string> defaults, layouts;
   std::map<int32_t, bool> enabled;
-  std::string fontBox, nextShown, pickBox;
+  std::string fontBox, nextShown, printed;
   run([&](uint64_t frame) {
     chooseMenuItem(frame, kDiskLabelsMenu);
     const uint64_t w = windowOf("BROWSELABELS$QUICKWINDOW");
@@ -731,7 +758,7 @@ TEST_F(Browses, LabelLayoutsAndTheFormToolbar) {
     layouts = column(w, 1, labels_feq::List);
     // Pick one to print with.
     doubleClickRow(w, 1, labels_feq::List);
-    pickBox = answer(KIV_BUTTON_OK);
+    printed = previewShown();
     EXPECT_TRUE(au::waitClosed(w, 10000));
   });
   EXPECT_EQ(defaults, (std::vector<std::string>{"8.50", "11.00", "0.35", "0.50", "11", "1"}));
@@ -740,14 +767,15 @@ TEST_F(Browses, LabelLayoutsAndTheFormToolbar) {
   EXPECT_EQ(fontBox, "Range Error|The value of Font Size must be between 5 and 240.");
   EXPECT_EQ(nextShown, "BIG");
   EXPECT_EQ(layouts, (std::vector<std::string>{"AVERY5160", "BIG"}));
-  EXPECT_NE(pickBox.find("AVERY5160"), std::string::npos) << pickBox;
+  // The layout picked prints the disk labels into the report's preview.
+  EXPECT_EQ(printed.substr(0, printed.find('|')), "Report Preview") << printed;
 }
 
 // The picker of printing one disk's files, from the Reports menu: every disk, no filter.
 TEST_F(Browses, SelectADiskToPrint) {
   addDozenDisks();
   int32_t rows = 0;
-  std::string box;
+  std::string printed, printedEmpty;
   run([&](uint64_t frame) {
     chooseMenuItem(frame, -28);  // Reports > Files for a Disk
     const uint64_t w = windowOf("SELECTADISK$QUICKWINDOW");
@@ -755,12 +783,24 @@ TEST_F(Browses, SelectADiskToPrint) {
     waitFor([&] { return au::rowCount(w, selectadisk_feq::List) == 12; });
     rows = au::rowCount(w, selectadisk_feq::List);
     shot("select-a-disk");
-    doubleClickRow(w, 4, selectadisk_feq::List);
-    box = answer(KIV_BUTTON_OK);
+    doubleClickRow(w, 2, selectadisk_feq::List);
+    printed = previewShown();
     EXPECT_TRUE(au::waitClosed(w, 10000));
+    // A disk without files: no report.
+    chooseMenuItem(frame, -28);
+    const uint64_t again = windowOf("SELECTADISK$QUICKWINDOW");
+    ASSERT_NE(again, 0u);
+    waitFor([&] { return au::rowCount(again, selectadisk_feq::List) == 12; });
+    doubleClickRow(again, 4, selectadisk_feq::List);
+    EXPECT_TRUE(au::waitClosed(again, 10000));
+    printedEmpty = previewShown(5000);
   });
   EXPECT_EQ(rows, 12);
-  EXPECT_NE(box.find("disk 4 (NASBACKUP)"), std::string::npos) << box;
+  // The disk chosen (PHOTOS2019, two files), and no other, in the report's preview.
+  EXPECT_EQ(printed.substr(0, printed.find('|')), "Report Preview") << printed;
+  EXPECT_NE(printed.find("|PHOTOS2019|"), std::string::npos) << printed;
+  EXPECT_EQ(printed.find("|SYSTEM|"), std::string::npos) << printed;
+  EXPECT_EQ(printedEmpty, "<no preview>");
 }
 
 // Two stations on one catalog: the test's program holds disk 1 in its form while another tarrow

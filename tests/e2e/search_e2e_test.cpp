@@ -199,9 +199,8 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
     bool tableGone = false;
     std::string txtFound;
     int32_t txtRows = 0;
-    std::string diskFound, diskFormLabel, diskFormTotal;
+    std::string diskFound, diskFormLabel, diskFormTotal, filesCaption, printCaption, printPages;
     int32_t filesRows = 0;
-    bool previewShown = false, previewClosed = false;
     int32_t emptyRows = -1;
     bool moreDisabledWhenEmpty = false;
   } seen;
@@ -323,22 +322,24 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
     seen.diskFound = trimmed(au::shown(r, diskresults_feq::kFound));
     expectReadable(shot("search-disk-results"), *au::onScreen(r, diskresults_feq::kList),
                    "the disk results");
-    // Files: the one-disk files browse of the disk, on a thread of its own.
+    // Files: the browse of the disk's files, on a thread of its own.
     click(r, diskresults_feq::kFiles);
-    if (uint64_t files = windowOnAnyThread("BROWSESOMEFILES$QUICKWINDOW")) {
-      waitFor([&] { return au::rowCount(files, browsefiles_feq::List) > 0; });
-      seen.filesRows = au::rowCount(files, browsefiles_feq::List);
-      click(files, browsefiles_feq::Close);
-      au::waitClosed(files, 20000);
-    }
-    // Print: the disk's file list in the report preview; Exit prints nothing.
+    const uint64_t someFiles = windowOnAnyThread("BROWSESOMEFILES$QUICKWINDOW");
+    ASSERT_NE(someFiles, 0u);
+    waitFor([&] { return au::rowCount(someFiles, browsefiles_feq::List) > 0; });
+    seen.filesCaption = au::caption(someFiles);
+    seen.filesRows = au::rowCount(someFiles, browsefiles_feq::List);
+    click(someFiles, browsefiles_feq::Close);
+    ASSERT_TRUE(au::waitClosed(someFiles, 20000));
+    // Print: the report of the disk's files, in its preview, left with Exit.
     click(r, diskresults_feq::kPrint);
-    if (uint64_t preview = windowOnAnyThread("REPORTPREVIEW$PREVIEW:WINDOW", 30000)) {
-      seen.previewShown = true;
-      constexpr int32_t kPreviewExit = 18;
-      e2e::clickWhenShown([&] { return au::onScreen(preview, kPreviewExit); });
-      seen.previewClosed = au::waitClosed(preview, 20000);
-    }
+    const uint64_t preview = windowOnAnyThread("REPORTPREVIEW$PREVIEW:WINDOW");
+    ASSERT_NE(preview, 0u);
+    waitFor([&] { return !au::statusText(preview, 2).empty(); });
+    seen.printCaption = au::caption(preview);
+    seen.printPages = au::statusText(preview, 2);
+    click(preview, 18);  // Exit
+    ASSERT_TRUE(au::waitClosed(preview, 20000));
     click(r, diskresults_feq::kMore);
     form = windowOnAnyThread("UPDATEDISKSRESULTS$QUICKWINDOW");
     ASSERT_NE(form, 0u);
@@ -383,9 +384,10 @@ TEST_F(SearchOnADisplay, WizardStepsResultsAndSearchesInARow) {
   EXPECT_EQ(seen.diskFound, "1");
   EXPECT_EQ(seen.diskFormLabel, "SEARCHES");
   EXPECT_FALSE(seen.diskFormTotal.empty());
+  EXPECT_EQ(seen.filesCaption, "Browse Files for Selected Disk");
   EXPECT_EQ(seen.filesRows, 7);  // every file of the logged disk
-  EXPECT_TRUE(seen.previewShown);
-  EXPECT_TRUE(seen.previewClosed);
+  EXPECT_EQ(seen.printCaption, "Report Preview");
+  EXPECT_EQ(seen.printPages, "Page 1 of 1");
 }
 
 }  // namespace

@@ -13,14 +13,16 @@
 
 namespace kivtest {
 
-// A running peer program with a pipe to its stdin and one from its stdout.
+// A running peer program with a pipe to its stdin and one from its stdout: zephra_peer, or the
+// helper program `name` built beside it.
 class Peer {
  public:
-  Peer(const std::string& dir, std::vector<std::string> args) {
+  Peer(const std::string& dir, std::vector<std::string> args, const std::string& name = "") {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return;
     // Everything the child needs is made before the fork: the test may run other threads.
-    std::string program = std::string(KIV_TEST_PROGRAMS_DIR) + "/zephra_peer";
+    std::string program =
+        std::string(KIV_TEST_PROGRAMS_DIR) + "/" + (name.empty() ? "zephra_peer" : name);
     std::vector<char*> argv{program.data(), const_cast<char*>(dir.c_str())};
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -4,6 +4,9 @@
 //   tarrow_station FOLDER set-label ID LABEL   the disk's label changed through DISKS alone
 //   tarrow_station FOLDER form ID LABEL        the real program: Browse Disks, the disk's row
 //                                              double-clicked, LABEL typed into its form, OK
+//   tarrow_station FOLDER hold TABLE MODE      DISKS or FILES opened with MODE (0x22: writing
+//                                              denied to others); says "ready" (or "open N"
+//                                              on error N) and holds it until a line arrives
 //
 // Prints "saved" when the change is in the catalog (and the program has ended), or a line
 // saying what went wrong; its exit status is 0 only after "saved".
@@ -108,6 +111,23 @@ int changeInTheForm(int32_t id, const std::string& label) {
   return 0;
 }
 
+// Holds a catalog table the way another program would, with the catalog's own layout.
+int hold(const std::string& table, int32_t mode) {
+  kiv::Table* held = table == "DISKS"   ? static_cast<kiv::Table*>(&Disks)
+                     : table == "FILES" ? static_cast<kiv::Table*>(&Files)
+                                        : nullptr;
+  if (!held) return std::printf("no table %s\n", table.c_str()), 2;
+  held->open(mode);
+  if (kiv::errorCode()) return std::printf("open %d\n", kiv::errorCode()), 1;
+  std::printf("ready\n");
+  char line[16];
+  if (!std::fgets(line, sizeof line, stdin)) {
+    // The test has gone: nothing more to hold for.
+  }
+  held->close();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +139,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "[%s] %s\n", r.caption.c_str(), r.text.c_str());
     return kiv::platform::defaultAnswer(r);
   });
+  if (mode == "hold") return hold(argv[3], int32_t(std::strtol(argv[4], nullptr, 0)));
   const int32_t id = std::atoi(argv[3]);
   if (mode == "set-label") return setLabel(id, argv[4]);
   if (mode == "form") return changeInTheForm(id, argv[4]);
