@@ -161,11 +161,11 @@ void BrowseSomeFiles() {
   BrowseTables tables;
   // The disk this browse shows, as the filter names it.
   kiv::Long diskId(DiskIdToShow);
-  BrowseSpec spec = fileSpec(true);
-  spec.filter = "(FIL:DiskID = GLO:DiskIDNum)";
-  spec.bindNames = [&diskId](kiv::BindScope& names) { names.bind("GLO:DiskIDNum", diskId); };
-  spec.samplesFromView = true;
-  BrowseWindow<FileRow> browse(std::move(spec), buildRow);
+  BrowseSpec shape = fileSpec(true);
+  shape.filter = "(FIL:DiskID = GLO:DiskIDNum)";
+  shape.bindNames = [&diskId](kiv::BindScope& names) { names.bind("GLO:DiskIDNum", diskId); };
+  shape.samplesFromView = true;
+  BrowseWindow<FileRow> browse(std::move(shape), buildRow);
   // The caption names the disk.
   Disks.rec.clear();
   Disks.rec.IdNum = diskId;

@@ -119,8 +119,8 @@ class BrowseWindow {
   // Extra handling of one browse: true when it took the event.
   using EventHook = std::function<bool(BrowseWindow&, kiv::Event&)>;
 
-  BrowseWindow(BrowseSpec spec, BuildRow build)
-      : spec_(std::move(spec)),
+  BrowseWindow(BrowseSpec shape, BuildRow build)
+      : spec_(std::move(shape)),
         window_(kiv::Window::Mdi, spec_.module, spec_.label, &locatorUse_[0], &locatorUse_[1],
                 &locatorUse_[2], &locatorUse_[3], &locatorUse_[4], &info_[0], &info_[1]),
         view_(*spec_.table),

@@ -44,16 +44,16 @@ struct WalkReport {
 
 // The logged volume.
 struct LoggedDisk {
-  kiv::CString<4> RootPath;   // "A:\"
-  kiv::String<9> SerialText;  // "0000-0000" style
+  kiv::CString<4> RootPath;         // "A:\"
+  kiv::String<9> SerialText;        // "0000-0000" style
   ByteCount TotalBytes, FreeBytes;  // the volume's size, and what may still be written
-  kiv::Long PercentUsed;     // (total - free) / total x 100
-  kiv::Long FileCount;       // entries in the file list
-  kiv::String<20> Category;  // chosen with the category picker
-  kiv::String<255> Note;     // written with the note editor
-  kiv::Byte FilesNotLogged;  // "Don't add &files to catalog"
-  kiv::Byte DriveType;       // drive type number 1..7
-  WalkReport Walk;           // folders the last logging left out
+  kiv::Long PercentUsed;            // (total - free) / total x 100
+  kiv::Long FileCount;              // entries in the file list
+  kiv::String<20> Category;         // chosen with the category picker
+  kiv::String<255> Note;            // written with the note editor
+  kiv::Byte FilesNotLogged;         // "Don't add &files to catalog"
+  kiv::Byte DriveType;              // drive type number 1..7
+  WalkReport Walk;                  // folders the last logging left out
 };
 
 extern LoggedDisk Logged;

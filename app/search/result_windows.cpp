@@ -160,7 +160,6 @@ const char* driveTypeText(char type) {
   }
 }
 
-
 }  // namespace
 
 void BrowseDiskResults() {

@@ -141,9 +141,8 @@ bool setPinnedLabel(char letter, std::string_view label) {
   if (!drive || !drive->pinned || !drive->label) return false;
   {
     std::lock_guard lock(gMutex);
-    gPins[drive->letter] =
-        DrivePin{drive->folder, std::string(label), drive->serial, drive->totalBytes,
-                 drive->freeBytes};
+    gPins[drive->letter] = DrivePin{drive->folder, std::string(label), drive->serial,
+                                    drive->totalBytes, drive->freeBytes};
   }
   invalidate();
   return true;

@@ -28,7 +28,7 @@ bool pickChoice(uint64_t window, int32_t feq, int32_t entry);    // drop list / 
 bool pressKey(uint64_t window, uint32_t keycode);
 // A key typed into a control (the keycode's virtual key with its Shift/Ctrl/Alt bits).
 bool typeKey(uint64_t window, int32_t feq,
-             uint32_t keycode);                     // a key (or mouse code) on the window
+             uint32_t keycode);  // a key (or mouse code) on the window
 // A left click in the middle of a control (a control drawn for the eye only passes it on to
 // what lies below, as on the screen).
 bool click(uint64_t window, int32_t feq);

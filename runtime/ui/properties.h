@@ -17,8 +17,8 @@ constexpr int32_t Text = 31744, Type = 31745, X = 31746, Y = 31747, Width = 3174
                   Icon = 31848, Iconized = 31849, Maximized = 31855, Timer = 31878,
                   VisibleRows = 31886, Selected = 31887, Handle = 31894, Tip = 31904,
                   ModuleInstance = 31934, BevelOuter = 31972, BevelInner = 31973,
-                  ScrollThumb = 31910, BorderColor = 31994, TextColor = 31995, BackColor = 31996, StatusText = 32001,
-                  AlertKey = 32006, ListImage = 32007;
+                  ScrollThumb = 31910, BorderColor = 31994, TextColor = 31995, BackColor = 31996,
+                  StatusText = 32001, AlertKey = 32006, ListImage = 32007;
 // This runtime's meanings of further numbers: a window's smallest size in pixels (both ways);
 // how an image control scales its picture (1: to fit, keeping its shape), its zoom in percent
 // (a zoomed picture scrolls; bit property 31847 set: at that zoom, clear: as wide as the
