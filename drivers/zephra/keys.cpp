@@ -8,6 +8,8 @@
 namespace kiv::zephra {
 namespace {
 
+constexpr size_t kRowsAStatement = 100;
+
 bool keyBuilt(const KeyState& k) { return !k.dynamic || (k.head.state & KIV_STATE_KEYBUILT); }
 
 int32_t insertEntry(ZephraTable& t, const KeyState& k, const std::string& value, int64_t id) {
@@ -31,27 +33,50 @@ int32_t insertSorted(ZephraTable& t, const KeyState& k, const std::vector<char>&
                      size_t count) {
   size_t width = k.shape.width;
   size_t stride = width + 8;
-  std::vector<uint32_t> order(count);
-  std::iota(order.begin(), order.end(), 0u);
+  // Sorted by the first eight bytes of the value as a number, then by the rest and the pointer.
+  struct Entry {
+    uint64_t prefix;
+    uint32_t index;
+  };
+  std::vector<Entry> order(count);
   const char* base = items.data();
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    const char* x = base + size_t(a) * stride;
-    const char* y = base + size_t(b) * stride;
-    int c = std::memcmp(x, y, width);
-    if (c) return c < 0;
+  const size_t head = std::min<size_t>(width, 8);
+  for (size_t i = 0; i < count; ++i) {
+    const auto* p = reinterpret_cast<const uint8_t*>(base + i * stride);
+    uint64_t prefix = 0;
+    for (size_t b = 0; b < 8; ++b) prefix = prefix << 8 | (b < head ? p[b] : 0);
+    order[i] = {prefix, static_cast<uint32_t>(i)};
+  }
+  std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const char* x = base + size_t(a.index) * stride;
+    const char* y = base + size_t(b.index) * stride;
+    if (width > head)
+      if (int c = std::memcmp(x + head, y + head, width - head)) return c < 0;
     int64_t ia, ib;
     std::memcpy(&ia, x + width, 8);
     std::memcpy(&ib, y + width, 8);
     return ia < ib;
   });
-  sqlite3_stmt* s = t.statement("INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)");
-  if (!s) return Kiv$ERRCODE;
-  for (uint32_t i : order) {
-    const char* item = base + size_t(i) * stride;
-    int64_t id;
-    std::memcpy(&id, item + width, 8);
-    sqlite3_bind_blob(s, 1, item, static_cast<int>(width), SQLITE_STATIC);
-    sqlite3_bind_int64(s, 2, id);
+  // Many rows a statement: the cost of running a statement is paid once for all of them.
+  sqlite3_stmt* many = nullptr;
+  if (count >= kRowsAStatement) {
+    std::string sql = "INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)";
+    for (size_t i = 1; i < kRowsAStatement; ++i) sql += ",(?, ?)";
+    if (!(many = t.statement(sql))) return Kiv$ERRCODE;
+  }
+  sqlite3_stmt* one = t.statement("INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)");
+  if (!one) return Kiv$ERRCODE;
+  for (size_t at = 0; at < count;) {
+    sqlite3_stmt* s = count - at >= kRowsAStatement ? many : one;
+    const size_t rows = s == many ? kRowsAStatement : 1;
+    for (size_t r = 0; r < rows; ++r, ++at) {
+      const char* item = base + size_t(order[at].index) * stride;
+      int64_t id;
+      std::memcpy(&id, item + width, 8);
+      sqlite3_bind_blob(s, int(2 * r + 1), item, static_cast<int>(width), SQLITE_STATIC);
+      sqlite3_bind_int64(s, int(2 * r + 2), id);
+    }
     int rc = stepRow(s);
     sqlite3_reset(s);
     if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
@@ -135,14 +160,56 @@ int32_t checkUnique(ZephraTable& t, const uint8_t* data, int64_t self) {
   return 0;
 }
 
-int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip) {
+int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip,
+                   bool uniqueOnly) {
   std::string value;
   for (auto& k : t.keys) {
-    if (k.get() == skip || !k->valid || !keyBuilt(*k)) continue;
+    if (k.get() == skip || !k->valid || !keyBuilt(*k) || (uniqueOnly && !k->unique)) continue;
     if (!encodeKey(k->shape, data, value)) continue;
     if (int32_t err = insertEntry(t, *k, value, id)) return err;
   }
   return 0;
+}
+
+bool hasUniqueKeys(const ZephraTable& t) {
+  for (auto& k : t.keys)
+    if (k->unique && k->valid && keyBuilt(*k)) return true;
+  return false;
+}
+
+void deferKeys(ZephraTable& t, int64_t id, const uint8_t* data) {
+  if (t.pending.size() != t.keys.size()) t.pending.resize(t.keys.size());
+  std::string value;
+  for (size_t i = 0; i < t.keys.size(); ++i) {
+    const KeyState& k = *t.keys[i];
+    if (k.unique || !k.valid || !keyBuilt(k)) continue;
+    if (!encodeKey(k.shape, data, value)) continue;
+    PendingEntries& p = t.pending[i];
+    const size_t at = p.items.size();
+    p.items.resize(at + value.size() + 8);
+    std::memcpy(p.items.data() + at, value.data(), value.size());
+    std::memcpy(p.items.data() + at + value.size(), &id, 8);
+    ++p.count;
+  }
+}
+
+int32_t applyPending(ZephraTable& t) {
+  if (t.pendingRecords == 0) return 0;
+  int32_t err = 0;
+  for (size_t i = 0; i < t.pending.size() && !err; ++i) {
+    PendingEntries& p = t.pending[i];
+    if (p.count) err = insertSorted(t, *t.keys[i], p.items, p.count);
+  }
+  if (!err) err = adjustCount(t, t.pendingRecords);
+  for (PendingEntries& p : t.pending) std::vector<char>().swap(p.items), p.count = 0;
+  t.pendingRecords = 0;
+  if (err) {
+    // Records without their key entries: the keys are rebuilt before they are read again.
+    Kiv$SaveErrorState();
+    if (setMeta(t, "stale", "1") == 0) t.stale = true;
+    Kiv$RestoreErrorState();
+  }
+  return err;
 }
 
 int32_t deleteKeys(ZephraTable& t, int64_t id, const uint8_t* data) {

@@ -271,10 +271,14 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
 int32_t closeTable(ZephraTable* t) {
   if (!t) return 0;
   forgetTransaction(*t);
+  // A STREAM batch not yet flushed is kept, with its deferred key entries.
+  int32_t err = t->session == t->home ? applyPending(*t) : 0;
   for (auto& [sql, s] : t->statements) sqlite3_finalize(s);
   t->statements.clear();
-  // A STREAM batch not yet flushed is kept.
-  int32_t err = t->home ? commitSession(*t->home) : 0;
+  if (t->home) {
+    const int32_t committed = commitSession(*t->home);
+    if (!err) err = committed;
+  }
   delete t;
   return err;
 }
