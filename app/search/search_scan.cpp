@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "app/tables/app_warning.h"
 #include "app/tables/catalog_tables.h"
@@ -266,6 +267,8 @@ class Scanner {
   int64_t run();
 
  private:
+  // The end of a scan: reading ahead off again; the number of records copied.
+  int64_t finish();
   // Start: the record at its lowest values, the sequence at the start of the key.
   void start() {
     t_.lowest();
@@ -360,6 +363,38 @@ class Scanner {
     while (next())
       if (qualifies() && !copy()) return;
   }
+  // Copies every record of the run-time index on a text field for which `qualifies` holds, in
+  // the index's order. The table is read in record order, without a seek per record as the
+  // index's order needs; the records found are then put in the index's order (the weights of
+  // the field's characters, equal values by record pointer) and read again by pointer. Like
+  // the index, which is optional, the scan passes over records whose field is blank.
+  template <typename Qualifies>
+  void copyEveryInIndexOrder(Qualifies qualifies) {
+    struct Found {
+      std::string weights;
+      int32_t pointer;
+    };
+    std::vector<Found> found;
+    t_.lowest();
+    t_.table->set();
+    while (next()) {
+      const std::string_view field(t_.text, t_.size);
+      if (field.find_first_not_of(std::string_view(" \0", 2)) == std::string_view::npos) continue;
+      if (qualifies()) found.push_back({kiv::caseBlindWeights(field), t_.table->pointer()});
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Found& a, const Found& b) { return a.weights < b.weights; });
+    for (const Found& f : found) {
+      t_.table->get(f.pointer);
+      if (kiv::errorCode()) {
+        SaveFileError();
+        AppWarning(35, t_.tableName);
+        Kiv$clearerror();
+        return;
+      }
+      if (!copy()) return;
+    }
+  }
   // Copies records from here on while `qualifies` holds; stops at the first that does not.
   template <typename Qualifies>
   void copyWhile(Qualifies qualifies) {
@@ -394,6 +429,25 @@ int64_t Scanner::run() {
   t_.table->send("QUICKSCAN=on");
   Kiv$clearerror();
   const bool text = entry_.compare == Compare::Text;
+  // Comparisons that visit every record of a run-time index on a text field.
+  if (entry_.index && text) {
+    switch (r_.op) {
+      case NotEquals:
+        copyEveryInIndexOrder([this] { return order() != 0; });
+        return finish();
+      case EndsWith:
+        copyEveryInIndexOrder([this] { return endsWith(); });
+        return finish();
+      case Contains:
+        copyEveryInIndexOrder([this] { return contains(); });
+        return finish();
+      case NotContains:
+        copyEveryInIndexOrder([this] { return !contains(); });
+        return finish();
+      default:
+        break;
+    }
+  }
   auto equal = [this] { return order() == 0; };
   auto unequal = [this] { return order() != 0; };
   switch (r_.op) {
@@ -451,6 +505,10 @@ int64_t Scanner::run() {
       copyEvery([this] { return !contains(); });
       break;
   }
+  return finish();
+}
+
+int64_t Scanner::finish() {
   t_.table->send("QUICKSCAN=off");
   Kiv$clearerror();
   return copied_;

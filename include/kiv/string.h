@@ -52,6 +52,17 @@ inline int32_t compare(std::string_view a, std::string_view b) {
   return Kiv$comparestr(a.data(), uint32_t(a.size()), b.data(), uint32_t(b.size()));
 }
 
+// The order of text in a case-insensitive key: each character upper-cased by the locale's
+// letter rules and replaced by its collating weight, compared byte by byte.
+inline std::string caseBlindWeights(std::string_view s) {
+  std::string w(s.size(), '\0');
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<uint8_t>(Kiv$isftoupper(static_cast<uint8_t>(s[i])));
+    w[i] = static_cast<char>(ISFINFO.oemMode ? ISFINFO.collateOem[c] : ISFINFO.collate[c]);
+  }
+  return w;
+}
+
 // STRING(N).
 template <uint32_t N>
 class String {
