@@ -3,12 +3,11 @@
 #include <cstring>
 #include <numeric>
 
+#include "drivers/zephra/entry_feed.h"
 #include "drivers/zephra/zephra_table.h"
 
 namespace kiv::zephra {
 namespace {
-
-constexpr size_t kRowsAStatement = 100;
 
 bool keyBuilt(const KeyState& k) { return !k.dynamic || (k.head.state & KIV_STATE_KEYBUILT); }
 
@@ -58,30 +57,19 @@ int32_t insertSorted(ZephraTable& t, const KeyState& k, const std::vector<char>&
     std::memcpy(&ib, y + width, 8);
     return ia < ib;
   });
-  // Many rows a statement: the cost of running a statement is paid once for all of them.
-  sqlite3_stmt* many = nullptr;
-  if (count >= kRowsAStatement) {
-    std::string sql = "INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)";
-    for (size_t i = 1; i < kRowsAStatement; ++i) sql += ",(?, ?)";
-    if (!(many = t.statement(sql))) return Kiv$ERRCODE;
-  }
-  sqlite3_stmt* one = t.statement("INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)");
-  if (!one) return Kiv$ERRCODE;
-  for (size_t at = 0; at < count;) {
-    sqlite3_stmt* s = count - at >= kRowsAStatement ? many : one;
-    const size_t rows = s == many ? kRowsAStatement : 1;
-    for (size_t r = 0; r < rows; ++r, ++at) {
-      const char* item = base + size_t(order[at].index) * stride;
-      int64_t id;
-      std::memcpy(&id, item + width, 8);
-      sqlite3_bind_blob(s, int(2 * r + 1), item, static_cast<int>(width), SQLITE_STATIC);
-      sqlite3_bind_int64(s, int(2 * r + 2), id);
-    }
-    int rc = stepRow(s);
-    sqlite3_reset(s);
-    if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
-  }
-  return 0;
+  // One statement puts the whole sorted list in.
+  std::vector<uint32_t> sorted(count);
+  for (size_t i = 0; i < count; ++i) sorted[i] = order[i].index;
+  std::vector<Entry>().swap(order);
+  EntryFeed feed{base, width, sorted.data(), count};
+  sqlite3_stmt* s =
+      t.statement("INSERT INTO " + k.sqlTable + "(k, id) SELECT k, id FROM zfeed(?1)");
+  if (!s) return Kiv$ERRCODE;
+  sqlite3_bind_pointer(s, 1, &feed, kEntryFeedType, nullptr);
+  int rc = stepRow(s);
+  sqlite3_reset(s);
+  sqlite3_clear_bindings(s);
+  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
 }
 
 // Fills the entries of several keys from one pass over the records: each key's entries are
@@ -96,6 +84,10 @@ int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
   std::vector<Pending> pending;
   for (KeyState* k : keys) pending.push_back({k, {}, 0});
 
+  // Room for every record's entries at once, as the count says.
+  int32_t records = 0;
+  if (countRecords(t, nullptr, records) == 0 && records > 0)
+    for (Pending& p : pending) p.items.reserve(size_t(records) * (p.key->shape.width + 8));
   sqlite3_stmt* scan = t.statement("SELECT id, data FROM " + t.q("rec"));
   if (!scan) return Kiv$ERRCODE;
   std::string value;
@@ -104,12 +96,16 @@ int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
   while ((rc = stepRow(scan)) == SQLITE_ROW) {
     int64_t id = sqlite3_column_int64(scan, 0);
     const void* blob = sqlite3_column_blob(scan, 1);
-    size_t n = std::min<size_t>(static_cast<size_t>(sqlite3_column_bytes(scan, 1)), record.size());
-    std::memset(record.data(), 0, record.size());
-    if (blob && n) std::memcpy(record.data(), blob, n);
+    size_t n = static_cast<size_t>(sqlite3_column_bytes(scan, 1));
+    // A record stored shorter than the record length is read zero-filled.
+    const uint8_t* bytes = static_cast<const uint8_t*>(blob);
+    if (!blob || n < record.size()) {
+      std::memset(record.data(), 0, record.size());
+      if (blob && n) std::memcpy(record.data(), blob, std::min(n, record.size()));
+      bytes = reinterpret_cast<const uint8_t*>(record.data());
+    }
     for (Pending& p : pending) {
-      if (!encodeKey(p.key->shape, reinterpret_cast<const uint8_t*>(record.data()), value))
-        continue;
+      if (!encodeKey(p.key->shape, bytes, value)) continue;
       size_t at = p.items.size();
       p.items.resize(at + value.size() + 8);
       std::memcpy(p.items.data() + at, value.data(), value.size());

@@ -254,8 +254,15 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     return fail(47);
   }
   if ((err = prepareKeys(*t))) return fail(err);
-  if (!t->indexSchema.empty() && (err = attachDatabase(s, t->indexStore, t->indexSchema)))
-    return fail(err);
+  if (!t->indexSchema.empty()) {
+    if ((err = attachDatabase(s, t->indexStore, t->indexSchema))) return fail(err);
+    // Large pages for the run-time indexes: fewer of them to split and balance as an index of a
+    // whole table is built. Memory that holds nothing else needs no clearing when an index is
+    // dropped for a new one.
+    if ((err = exec(s, "PRAGMA " + t->indexSchema + ".page_size=65536; PRAGMA " + t->indexSchema +
+                           ".secure_delete=OFF")))
+      return fail(err);
+  }
   readMeta(*t, "keys", keys);
   readMeta(*t, "stale", stale);
   t->stale = stale == "1" || keys != keysSignature(*t);
