@@ -21,6 +21,43 @@ uint8_t textWeight(uint8_t c, bool caseBlind) {
   return ISFINFO.oemMode ? ISFINFO.collateOem[c] : ISFINFO.collate[c];
 }
 
+// The weights of every character code, made from the locale's tables and made again when they
+// change; long text fields are encoded through it.
+class WeightTable {
+ public:
+  const uint8_t* weights(bool caseBlind) {
+    if (!current()) {
+      std::memcpy(collate_, ISFINFO.collate, sizeof collate_);
+      std::memcpy(caseMap_, ISFINFO.caseMap, sizeof caseMap_);
+      std::memcpy(classFlags_, ISFINFO.classFlags, sizeof classFlags_);
+      std::memcpy(collateOem_, ISFINFO.collateOem, sizeof collateOem_);
+      oemMode_ = ISFINFO.oemMode;
+      for (int c = 0; c < 256; ++c) {
+        weights_[0][c] = textWeight(static_cast<uint8_t>(c), false);
+        weights_[1][c] = textWeight(static_cast<uint8_t>(c), true);
+      }
+      made_ = true;
+    }
+    return weights_[caseBlind ? 1 : 0];
+  }
+
+ private:
+  bool current() const {
+    return made_ && oemMode_ == ISFINFO.oemMode &&
+           std::memcmp(collate_, ISFINFO.collate, sizeof collate_) == 0 &&
+           std::memcmp(caseMap_, ISFINFO.caseMap, sizeof caseMap_) == 0 &&
+           std::memcmp(classFlags_, ISFINFO.classFlags, sizeof classFlags_) == 0 &&
+           std::memcmp(collateOem_, ISFINFO.collateOem, sizeof collateOem_) == 0;
+  }
+  bool made_ = false;
+  int32_t oemMode_ = 0;
+  uint8_t collate_[256], caseMap_[256], classFlags_[256], collateOem_[256];
+  uint8_t weights_[2][256];
+};
+
+// Below this width a text is encoded character by character: checking the table costs more.
+constexpr uint32_t kTableWidth = 64;
+
 // Writes the encoded bytes of one field into a buffer of its encoded width.
 class Writer {
  public:
@@ -110,7 +147,13 @@ bool blankField(const RecordField& f, const uint8_t* p) {
 }
 
 void encodeText(Writer& out, const uint8_t* p, uint32_t n, uint32_t width, bool caseBlind) {
-  for (uint32_t i = 0; i < width; ++i) out.put(textWeight(i < n ? p[i] : ' ', caseBlind));
+  if (width < kTableWidth) {
+    for (uint32_t i = 0; i < width; ++i) out.put(textWeight(i < n ? p[i] : ' ', caseBlind));
+    return;
+  }
+  thread_local WeightTable table;
+  const uint8_t* w = table.weights(caseBlind);
+  for (uint32_t i = 0; i < width; ++i) out.put(w[i < n ? p[i] : ' ']);
 }
 
 void encodeField(const RecordField& f, const uint8_t* p, bool caseBlind, char* at) {

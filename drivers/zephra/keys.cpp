@@ -32,22 +32,24 @@ int32_t insertSorted(ZephraTable& t, const KeyState& k, const std::vector<char>&
                      size_t count) {
   size_t width = k.shape.width;
   size_t stride = width + 8;
-  // Sorted by the first eight bytes of the value as a number, then by the rest and the pointer.
+  // Sorted by the first sixteen bytes of the value as two numbers, then by the rest and the
+  // pointer: most comparisons need not look at the items themselves.
   struct Entry {
-    uint64_t prefix;
+    uint64_t high, low;
     uint32_t index;
   };
   std::vector<Entry> order(count);
   const char* base = items.data();
-  const size_t head = std::min<size_t>(width, 8);
+  const size_t head = std::min<size_t>(width, 16);
   for (size_t i = 0; i < count; ++i) {
     const auto* p = reinterpret_cast<const uint8_t*>(base + i * stride);
-    uint64_t prefix = 0;
-    for (size_t b = 0; b < 8; ++b) prefix = prefix << 8 | (b < head ? p[b] : 0);
-    order[i] = {prefix, static_cast<uint32_t>(i)};
+    uint64_t part[2] = {0, 0};
+    for (size_t b = 0; b < 16; ++b) part[b / 8] = part[b / 8] << 8 | (b < head ? p[b] : 0);
+    order[i] = {part[0], part[1], static_cast<uint32_t>(i)};
   }
   std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
     const char* x = base + size_t(a.index) * stride;
     const char* y = base + size_t(b.index) * stride;
     if (width > head)
