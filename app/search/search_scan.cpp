@@ -1,6 +1,7 @@
 #include "app/search/search_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -370,22 +371,26 @@ class Scanner {
   // the index, which is optional, the scan passes over records whose field is blank.
   template <typename Qualifies>
   void copyEveryInIndexOrder(Qualifies qualifies) {
-    struct Found {
-      std::string weights;
-      int32_t pointer;
-    };
-    std::vector<Found> found;
+    const std::array<uint8_t, 256> weight = kiv::caseBlindWeights();
+    std::vector<uint8_t> keys;  // the index's value of each record found, t_.size bytes each
+    std::vector<int32_t> pointers;
     t_.lowest();
     t_.table->set();
     while (next()) {
       const std::string_view field(t_.text, t_.size);
       if (field.find_first_not_of(std::string_view(" \0", 2)) == std::string_view::npos) continue;
-      if (qualifies()) found.push_back({kiv::caseBlindWeights(field), t_.table->pointer()});
+      if (!qualifies()) continue;
+      for (char c : field) keys.push_back(weight[static_cast<uint8_t>(c)]);
+      pointers.push_back(t_.table->pointer());
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const Found& a, const Found& b) { return a.weights < b.weights; });
-    for (const Found& f : found) {
-      t_.table->get(f.pointer);
+    std::vector<uint32_t> order(pointers.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    const size_t width = t_.size;
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      return std::memcmp(&keys[a * width], &keys[b * width], width) < 0;
+    });
+    for (uint32_t i : order) {
+      t_.table->get(pointers[i]);
       if (kiv::errorCode()) {
         SaveFileError();
         AppWarning(35, t_.tableName);

@@ -2,6 +2,7 @@
 // Assignment and comparison go through the runtime's string storage and collation.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,13 +53,14 @@ inline int32_t compare(std::string_view a, std::string_view b) {
   return Kiv$comparestr(a.data(), uint32_t(a.size()), b.data(), uint32_t(b.size()));
 }
 
-// The order of text in a case-insensitive key: each character upper-cased by the locale's
-// letter rules and replaced by its collating weight, compared byte by byte.
-inline std::string caseBlindWeights(std::string_view s) {
-  std::string w(s.size(), '\0');
-  for (size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<uint8_t>(Kiv$isftoupper(static_cast<uint8_t>(s[i])));
-    w[i] = static_cast<char>(ISFINFO.oemMode ? ISFINFO.collateOem[c] : ISFINFO.collate[c]);
+// The weights that order text in a case-insensitive key, by character code: each character
+// upper-cased by the locale's letter rules and replaced by its collating weight; texts compare
+// byte by byte in these weights.
+inline std::array<uint8_t, 256> caseBlindWeights() {
+  std::array<uint8_t, 256> w{};
+  for (int c = 0; c < 256; ++c) {
+    const auto u = static_cast<uint8_t>(Kiv$isftoupper(c));
+    w[size_t(c)] = ISFINFO.oemMode ? ISFINFO.collateOem[u] : ISFINFO.collate[u];
   }
   return w;
 }
