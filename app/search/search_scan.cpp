@@ -1,9 +1,11 @@
 #include "app/search/search_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "app/tables/app_warning.h"
 #include "app/tables/catalog_tables.h"
@@ -266,6 +268,8 @@ class Scanner {
   int64_t run();
 
  private:
+  // The end of a scan: reading ahead off again; the number of records copied.
+  int64_t finish();
   // Start: the record at its lowest values, the sequence at the start of the key.
   void start() {
     t_.lowest();
@@ -360,6 +364,42 @@ class Scanner {
     while (next())
       if (qualifies() && !copy()) return;
   }
+  // Copies every record of the run-time index on a text field for which `qualifies` holds, in
+  // the index's order. The table is read in record order, without a seek per record as the
+  // index's order needs; the records found are then put in the index's order (the weights of
+  // the field's characters, equal values by record pointer) and read again by pointer. Like
+  // the index, which is optional, the scan passes over records whose field is blank.
+  template <typename Qualifies>
+  void copyEveryInIndexOrder(Qualifies qualifies) {
+    const std::array<uint8_t, 256> weight = kiv::caseBlindWeights();
+    std::vector<uint8_t> keys;  // the index's value of each record found, t_.size bytes each
+    std::vector<int32_t> pointers;
+    t_.lowest();
+    t_.table->set();
+    while (next()) {
+      const std::string_view field(t_.text, t_.size);
+      if (field.find_first_not_of(std::string_view(" \0", 2)) == std::string_view::npos) continue;
+      if (!qualifies()) continue;
+      for (char c : field) keys.push_back(weight[static_cast<uint8_t>(c)]);
+      pointers.push_back(t_.table->pointer());
+    }
+    std::vector<uint32_t> order(pointers.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    const size_t width = t_.size;
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      return std::memcmp(&keys[a * width], &keys[b * width], width) < 0;
+    });
+    for (uint32_t i : order) {
+      t_.table->get(pointers[i]);
+      if (kiv::errorCode()) {
+        SaveFileError();
+        AppWarning(35, t_.tableName);
+        Kiv$clearerror();
+        return;
+      }
+      if (!copy()) return;
+    }
+  }
   // Copies records from here on while `qualifies` holds; stops at the first that does not.
   template <typename Qualifies>
   void copyWhile(Qualifies qualifies) {
@@ -394,6 +434,25 @@ int64_t Scanner::run() {
   t_.table->send("QUICKSCAN=on");
   Kiv$clearerror();
   const bool text = entry_.compare == Compare::Text;
+  // Comparisons that visit every record of a run-time index on a text field.
+  if (entry_.index && text) {
+    switch (r_.op) {
+      case NotEquals:
+        copyEveryInIndexOrder([this] { return order() != 0; });
+        return finish();
+      case EndsWith:
+        copyEveryInIndexOrder([this] { return endsWith(); });
+        return finish();
+      case Contains:
+        copyEveryInIndexOrder([this] { return contains(); });
+        return finish();
+      case NotContains:
+        copyEveryInIndexOrder([this] { return !contains(); });
+        return finish();
+      default:
+        break;
+    }
+  }
   auto equal = [this] { return order() == 0; };
   auto unequal = [this] { return order() != 0; };
   switch (r_.op) {
@@ -451,6 +510,10 @@ int64_t Scanner::run() {
       copyEvery([this] { return !contains(); });
       break;
   }
+  return finish();
+}
+
+int64_t Scanner::finish() {
   t_.table->send("QUICKSCAN=off");
   Kiv$clearerror();
   return copied_;

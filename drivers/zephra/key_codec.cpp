@@ -21,9 +21,55 @@ uint8_t textWeight(uint8_t c, bool caseBlind) {
   return ISFINFO.oemMode ? ISFINFO.collateOem[c] : ISFINFO.collate[c];
 }
 
-void putBigEndian(std::string& out, uint64_t v, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
+// The weights of every character code, made from the locale's tables and made again when they
+// change; long text fields are encoded through it.
+class WeightTable {
+ public:
+  const uint8_t* weights(bool caseBlind) {
+    if (!current()) {
+      std::memcpy(collate_, ISFINFO.collate, sizeof collate_);
+      std::memcpy(caseMap_, ISFINFO.caseMap, sizeof caseMap_);
+      std::memcpy(classFlags_, ISFINFO.classFlags, sizeof classFlags_);
+      std::memcpy(collateOem_, ISFINFO.collateOem, sizeof collateOem_);
+      oemMode_ = ISFINFO.oemMode;
+      for (int c = 0; c < 256; ++c) {
+        weights_[0][c] = textWeight(static_cast<uint8_t>(c), false);
+        weights_[1][c] = textWeight(static_cast<uint8_t>(c), true);
+      }
+      made_ = true;
+    }
+    return weights_[caseBlind ? 1 : 0];
+  }
+
+ private:
+  bool current() const {
+    return made_ && oemMode_ == ISFINFO.oemMode &&
+           std::memcmp(collate_, ISFINFO.collate, sizeof collate_) == 0 &&
+           std::memcmp(caseMap_, ISFINFO.caseMap, sizeof caseMap_) == 0 &&
+           std::memcmp(classFlags_, ISFINFO.classFlags, sizeof classFlags_) == 0 &&
+           std::memcmp(collateOem_, ISFINFO.collateOem, sizeof collateOem_) == 0;
+  }
+  bool made_ = false;
+  int32_t oemMode_ = 0;
+  uint8_t collate_[256], caseMap_[256], classFlags_[256], collateOem_[256];
+  uint8_t weights_[2][256];
+};
+
+// Below this width a text is encoded character by character: checking the table costs more.
+constexpr uint32_t kTableWidth = 64;
+
+// Writes the encoded bytes of one field into a buffer of its encoded width.
+class Writer {
+ public:
+  explicit Writer(char* at) : at_(at) {}
+  void put(uint8_t b) { *at_++ = static_cast<char>(b); }
+  void putBigEndian(uint64_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) put(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
+  }
+
+ private:
+  char* at_;
+};
 
 template <typename T>
 T load(const uint8_t* p) {
@@ -32,43 +78,45 @@ T load(const uint8_t* p) {
   return v;
 }
 
-void putReal(std::string& out, double d) {
+void putReal(Writer& out, double d) {
   if (d == 0.0) d = 0.0;  // -0 sorts with 0
   uint64_t bits;
   std::memcpy(&bits, &d, sizeof bits);
   bits = (bits & 0x8000000000000000ULL) ? ~bits : bits | 0x8000000000000000ULL;
-  putBigEndian(out, bits, 8);
+  out.putBigEndian(bits, 8);
 }
 
 // Packed decimal digits, most significant first, and the sign, for either storage layout.
-void putDecimal(std::string& out, const uint8_t* p, uint32_t size, bool portable) {
-  std::string digits;
+void putDecimal(Writer& out, const uint8_t* p, uint32_t size, bool portable) {
+  uint8_t digits[2 * 256];
+  uint32_t n = 0;
   bool negative;
+  size = std::min<uint32_t>(size, 256);
   if (portable) {
     for (uint32_t i = 0; i < size; ++i) {
-      digits.push_back(static_cast<char>(p[i] >> 4));
-      if (i + 1 < size) digits.push_back(static_cast<char>(p[i] & 0xF));
+      digits[n++] = p[i] >> 4;
+      if (i + 1 < size) digits[n++] = p[i] & 0xF;
     }
     negative = (p[size - 1] & 0xF) == 13;
   } else {
     negative = (p[0] >> 4) != 0;
-    digits.push_back(static_cast<char>(p[0] & 0xF));
+    digits[n++] = p[0] & 0xF;
     for (uint32_t i = 1; i < size; ++i) {
-      digits.push_back(static_cast<char>(p[i] >> 4));
-      digits.push_back(static_cast<char>(p[i] & 0xF));
+      digits[n++] = p[i] >> 4;
+      digits[n++] = p[i] & 0xF;
     }
   }
   bool zero = true;
-  for (char d : digits)
-    if (d) zero = false;
+  for (uint32_t i = 0; i < n; ++i)
+    if (digits[i]) zero = false;
   if (zero) negative = false;
-  out.push_back(negative ? 0 : 1);
+  out.put(negative ? 0 : 1);
   // Two digits a byte; a negative value's magnitude is inverted so larger sorts lower.
-  for (size_t i = 0; i < digits.size(); i += 2) {
-    uint8_t hi = static_cast<uint8_t>(digits[i]);
-    uint8_t lo = i + 1 < digits.size() ? static_cast<uint8_t>(digits[i + 1]) : 0;
+  for (uint32_t i = 0; i < n; i += 2) {
+    uint8_t hi = digits[i];
+    uint8_t lo = i + 1 < n ? digits[i + 1] : 0;
     uint8_t b = static_cast<uint8_t>(hi * 10 + lo);
-    out.push_back(static_cast<char>(negative ? 99 - b : b));
+    out.put(negative ? 99 - b : b);
   }
 }
 
@@ -98,30 +146,41 @@ bool blankField(const RecordField& f, const uint8_t* p) {
   return true;
 }
 
-void encodeField(const RecordField& f, const uint8_t* p, bool caseBlind, std::string& out) {
+void encodeText(Writer& out, const uint8_t* p, uint32_t n, uint32_t width, bool caseBlind) {
+  if (width < kTableWidth) {
+    for (uint32_t i = 0; i < width; ++i) out.put(textWeight(i < n ? p[i] : ' ', caseBlind));
+    return;
+  }
+  thread_local WeightTable table;
+  const uint8_t* w = table.weights(caseBlind);
+  for (uint32_t i = 0; i < width; ++i) out.put(w[i < n ? p[i] : ' ']);
+}
+
+void encodeField(const RecordField& f, const uint8_t* p, bool caseBlind, char* at) {
+  Writer out(at);
   switch (f.type) {
     case KIV_BYTE:
-      out.push_back(static_cast<char>(p[0]));
+      out.put(p[0]);
       break;
     case KIV_SHORT:
-      putBigEndian(out, static_cast<uint16_t>(load<int16_t>(p)) ^ 0x8000u, 2);
+      out.putBigEndian(static_cast<uint16_t>(load<int16_t>(p)) ^ 0x8000u, 2);
       break;
     case KIV_USHORT:
-      putBigEndian(out, load<uint16_t>(p), 2);
+      out.putBigEndian(load<uint16_t>(p), 2);
       break;
     case KIV_LONG:
-      putBigEndian(out, static_cast<uint32_t>(load<int32_t>(p)) ^ 0x80000000u, 4);
+      out.putBigEndian(static_cast<uint32_t>(load<int32_t>(p)) ^ 0x80000000u, 4);
       break;
     case KIV_ULONG:
-      putBigEndian(out, load<uint32_t>(p), 4);
+      out.putBigEndian(load<uint32_t>(p), 4);
       break;
     case KIV_DATE:  // day, month, year (16 bits): year first
-      putBigEndian(out, load<uint16_t>(p + 2), 2);
-      out.push_back(static_cast<char>(p[1]));
-      out.push_back(static_cast<char>(p[0]));
+      out.putBigEndian(load<uint16_t>(p + 2), 2);
+      out.put(p[1]);
+      out.put(p[0]);
       break;
     case KIV_TIME:  // hundredths, seconds, minutes, hours: hours first
-      for (int i = 3; i >= 0; --i) out.push_back(static_cast<char>(p[i]));
+      for (int i = 3; i >= 0; --i) out.put(p[i]);
       break;
     case KIV_SREAL:
       putReal(out, load<float>(p));
@@ -137,21 +196,15 @@ void encodeField(const RecordField& f, const uint8_t* p, bool caseBlind, std::st
       break;
     case KIV_STRING:
     case KIV_GROUP:
-      for (uint32_t i = 0; i < f.size; ++i)
-        out.push_back(static_cast<char>(textWeight(p[i], caseBlind)));
+      encodeText(out, p, f.size, f.size, caseBlind);
       break;
-    case KIV_CSTRING: {
-      uint32_t n = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(p), f.size));
-      for (uint32_t i = 0; i < f.size; ++i)
-        out.push_back(static_cast<char>(textWeight(i < n ? p[i] : ' ', caseBlind)));
+    case KIV_CSTRING:
+      encodeText(out, p, static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(p), f.size)),
+                 f.size, caseBlind);
       break;
-    }
-    case KIV_PSTRING: {
-      uint32_t n = std::min<uint32_t>(p[0], f.size - 1);
-      for (uint32_t i = 0; i + 1 < f.size; ++i)
-        out.push_back(static_cast<char>(textWeight(i < n ? p[i + 1] : ' ', caseBlind)));
+    case KIV_PSTRING:
+      encodeText(out, p + 1, std::min<uint32_t>(p[0], f.size - 1), f.size - 1, caseBlind);
       break;
-    }
     default:
       break;
   }
@@ -250,16 +303,17 @@ bool shapeFromComponents(const std::vector<RecordField>& fields, std::string_vie
 }
 
 bool encodeKey(const KeyShape& shape, const uint8_t* record, std::string& out) {
-  out.clear();
+  out.assign(shape.width, '\0');
   bool allBlank = true;
+  size_t start = 0;
   for (const KeyPart& part : shape.parts) {
     const uint8_t* p = record + part.field.offset;
     if (allBlank && !blankField(part.field, p)) allBlank = false;
-    size_t start = out.size();
-    encodeField(part.field, p, shape.caseBlind, out);
-    out.resize(start + encodedWidth(part.field), '\0');
+    const size_t width = encodedWidth(part.field);
+    encodeField(part.field, p, shape.caseBlind, out.data() + start);
     if (part.descending)
-      for (size_t i = start; i < out.size(); ++i) out[i] = static_cast<char>(~out[i]);
+      for (size_t i = start; i < start + width; ++i) out[i] = static_cast<char>(~out[i]);
+    start += width;
   }
   return !(shape.optional && allBlank);
 }

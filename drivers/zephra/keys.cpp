@@ -3,6 +3,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "drivers/zephra/entry_feed.h"
 #include "drivers/zephra/zephra_table.h"
 
 namespace kiv::zephra {
@@ -31,32 +32,46 @@ int32_t insertSorted(ZephraTable& t, const KeyState& k, const std::vector<char>&
                      size_t count) {
   size_t width = k.shape.width;
   size_t stride = width + 8;
-  std::vector<uint32_t> order(count);
-  std::iota(order.begin(), order.end(), 0u);
+  // Sorted by the first sixteen bytes of the value as two numbers, then by the rest and the
+  // pointer: most comparisons need not look at the items themselves.
+  struct Entry {
+    uint64_t high, low;
+    uint32_t index;
+  };
+  std::vector<Entry> order(count);
   const char* base = items.data();
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    const char* x = base + size_t(a) * stride;
-    const char* y = base + size_t(b) * stride;
-    int c = std::memcmp(x, y, width);
-    if (c) return c < 0;
+  const size_t head = std::min<size_t>(width, 16);
+  for (size_t i = 0; i < count; ++i) {
+    const auto* p = reinterpret_cast<const uint8_t*>(base + i * stride);
+    uint64_t part[2] = {0, 0};
+    for (size_t b = 0; b < 16; ++b) part[b / 8] = part[b / 8] << 8 | (b < head ? p[b] : 0);
+    order[i] = {part[0], part[1], static_cast<uint32_t>(i)};
+  }
+  std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    const char* x = base + size_t(a.index) * stride;
+    const char* y = base + size_t(b.index) * stride;
+    if (width > head)
+      if (int c = std::memcmp(x + head, y + head, width - head)) return c < 0;
     int64_t ia, ib;
     std::memcpy(&ia, x + width, 8);
     std::memcpy(&ib, y + width, 8);
     return ia < ib;
   });
-  sqlite3_stmt* s = t.statement("INSERT INTO " + k.sqlTable + "(k, id) VALUES(?, ?)");
+  // One statement puts the whole sorted list in.
+  std::vector<uint32_t> sorted(count);
+  for (size_t i = 0; i < count; ++i) sorted[i] = order[i].index;
+  std::vector<Entry>().swap(order);
+  EntryFeed feed{base, width, sorted.data(), count};
+  sqlite3_stmt* s =
+      t.statement("INSERT INTO " + k.sqlTable + "(k, id) SELECT k, id FROM zfeed(?1)");
   if (!s) return Kiv$ERRCODE;
-  for (uint32_t i : order) {
-    const char* item = base + size_t(i) * stride;
-    int64_t id;
-    std::memcpy(&id, item + width, 8);
-    sqlite3_bind_blob(s, 1, item, static_cast<int>(width), SQLITE_STATIC);
-    sqlite3_bind_int64(s, 2, id);
-    int rc = stepRow(s);
-    sqlite3_reset(s);
-    if (rc != SQLITE_DONE) return sqlFault(t.db(), rc);
-  }
-  return 0;
+  sqlite3_bind_pointer(s, 1, &feed, kEntryFeedType, nullptr);
+  int rc = stepRow(s);
+  sqlite3_reset(s);
+  sqlite3_clear_bindings(s);
+  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
 }
 
 // Fills the entries of several keys from one pass over the records: each key's entries are
@@ -71,6 +86,10 @@ int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
   std::vector<Pending> pending;
   for (KeyState* k : keys) pending.push_back({k, {}, 0});
 
+  // Room for every record's entries at once, as the count says.
+  int32_t records = 0;
+  if (countRecords(t, nullptr, records) == 0 && records > 0)
+    for (Pending& p : pending) p.items.reserve(size_t(records) * (p.key->shape.width + 8));
   sqlite3_stmt* scan = t.statement("SELECT id, data FROM " + t.q("rec"));
   if (!scan) return Kiv$ERRCODE;
   std::string value;
@@ -79,12 +98,16 @@ int32_t fillKeys(ZephraTable& t, const std::vector<KeyState*>& keys) {
   while ((rc = stepRow(scan)) == SQLITE_ROW) {
     int64_t id = sqlite3_column_int64(scan, 0);
     const void* blob = sqlite3_column_blob(scan, 1);
-    size_t n = std::min<size_t>(static_cast<size_t>(sqlite3_column_bytes(scan, 1)), record.size());
-    std::memset(record.data(), 0, record.size());
-    if (blob && n) std::memcpy(record.data(), blob, n);
+    size_t n = static_cast<size_t>(sqlite3_column_bytes(scan, 1));
+    // A record stored shorter than the record length is read zero-filled.
+    const uint8_t* bytes = static_cast<const uint8_t*>(blob);
+    if (!blob || n < record.size()) {
+      std::memset(record.data(), 0, record.size());
+      if (blob && n) std::memcpy(record.data(), blob, std::min(n, record.size()));
+      bytes = reinterpret_cast<const uint8_t*>(record.data());
+    }
     for (Pending& p : pending) {
-      if (!encodeKey(p.key->shape, reinterpret_cast<const uint8_t*>(record.data()), value))
-        continue;
+      if (!encodeKey(p.key->shape, bytes, value)) continue;
       size_t at = p.items.size();
       p.items.resize(at + value.size() + 8);
       std::memcpy(p.items.data() + at, value.data(), value.size());
@@ -135,14 +158,56 @@ int32_t checkUnique(ZephraTable& t, const uint8_t* data, int64_t self) {
   return 0;
 }
 
-int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip) {
+int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip,
+                   bool uniqueOnly) {
   std::string value;
   for (auto& k : t.keys) {
-    if (k.get() == skip || !k->valid || !keyBuilt(*k)) continue;
+    if (k.get() == skip || !k->valid || !keyBuilt(*k) || (uniqueOnly && !k->unique)) continue;
     if (!encodeKey(k->shape, data, value)) continue;
     if (int32_t err = insertEntry(t, *k, value, id)) return err;
   }
   return 0;
+}
+
+bool hasUniqueKeys(const ZephraTable& t) {
+  for (auto& k : t.keys)
+    if (k->unique && k->valid && keyBuilt(*k)) return true;
+  return false;
+}
+
+void deferKeys(ZephraTable& t, int64_t id, const uint8_t* data) {
+  if (t.pending.size() != t.keys.size()) t.pending.resize(t.keys.size());
+  std::string value;
+  for (size_t i = 0; i < t.keys.size(); ++i) {
+    const KeyState& k = *t.keys[i];
+    if (k.unique || !k.valid || !keyBuilt(k)) continue;
+    if (!encodeKey(k.shape, data, value)) continue;
+    PendingEntries& p = t.pending[i];
+    const size_t at = p.items.size();
+    p.items.resize(at + value.size() + 8);
+    std::memcpy(p.items.data() + at, value.data(), value.size());
+    std::memcpy(p.items.data() + at + value.size(), &id, 8);
+    ++p.count;
+  }
+}
+
+int32_t applyPending(ZephraTable& t) {
+  if (t.pendingRecords == 0) return 0;
+  int32_t err = 0;
+  for (size_t i = 0; i < t.pending.size() && !err; ++i) {
+    PendingEntries& p = t.pending[i];
+    if (p.count) err = insertSorted(t, *t.keys[i], p.items, p.count);
+  }
+  if (!err) err = adjustCount(t, t.pendingRecords);
+  for (PendingEntries& p : t.pending) std::vector<char>().swap(p.items), p.count = 0;
+  t.pendingRecords = 0;
+  if (err) {
+    // Records without their key entries: the keys are rebuilt before they are read again.
+    Kiv$SaveErrorState();
+    if (setMeta(t, "stale", "1") == 0) t.stale = true;
+    Kiv$RestoreErrorState();
+  }
+  return err;
 }
 
 int32_t deleteKeys(ZephraTable& t, int64_t id, const uint8_t* data) {

@@ -18,16 +18,6 @@ std::string recordImage(const ZephraTable& t, uint32_t length) {
   return data;
 }
 
-int32_t adjustCount(ZephraTable& t, int delta) {
-  sqlite3_stmt* s =
-      t.statement("UPDATE " + t.q("meta") + " SET value = value + ? WHERE name = 'count'");
-  if (!s) return Kiv$ERRCODE;
-  sqlite3_bind_int(s, 1, delta);
-  int rc = stepRow(s);
-  sqlite3_reset(s);
-  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
-}
-
 // Reads the stored change counter and bytes of record `id`; false when there is none.
 bool readStored(ZephraTable& t, int64_t id, int64_t& chg, std::string& data, int32_t& err) {
   err = 0;
@@ -63,11 +53,21 @@ int32_t runPrepared(ZephraTable& t, const char* sql) {
 
 }  // namespace
 
+int32_t adjustCount(ZephraTable& t, int64_t delta) {
+  sqlite3_stmt* s =
+      t.statement("UPDATE " + t.q("meta") + " SET value = value + ? WHERE name = 'count'");
+  if (!s) return Kiv$ERRCODE;
+  sqlite3_bind_int64(s, 1, delta);
+  int rc = stepRow(s);
+  sqlite3_reset(s);
+  return rc == SQLITE_DONE ? 0 : sqlFault(t.db(), rc);
+}
+
 WriteScope::~WriteScope() {
   if (begun_) finish(-1);
 }
 
-int32_t WriteScope::begin() {
+int32_t WriteScope::begin(bool savepoint) {
   if (t_.lock.othersDenyWrite()) {
     Kiv$setfileerror("deny-write", "Another program holds the table with writing denied");
     return 32;
@@ -78,8 +78,11 @@ int32_t WriteScope::begin() {
     if (err) return err;
     s.txnOpen = true;
   }
-  int32_t err = runPrepared(t_, "SAVEPOINT zop");
-  if (err) return err;
+  if (savepoint) {
+    int32_t err = runPrepared(t_, "SAVEPOINT zop");
+    if (err) return err;
+  }
+  savepoint_ = savepoint;
   if (s.logout) s.written = true;
   begun_ = true;
   t_.dropBatch();
@@ -90,7 +93,8 @@ int32_t WriteScope::finish(int32_t error) {
   if (!begun_) return error;
   begun_ = false;
   Session& s = *t_.session;
-  if (error == 0) {
+  if (!savepoint_) {
+  } else if (error == 0) {
     error = runPrepared(t_, "RELEASE zop");
   } else {
     Kiv$SaveErrorState();
@@ -113,30 +117,37 @@ int32_t WriteScope::finish(int32_t error) {
 int32_t addRecord(ZephraTable& t, uint32_t length, bool keepKeys) {
   std::string data = recordImage(t, length);
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+  // In STREAM mode outside a LOGOUT transaction the entries of keys with duplicates and the
+  // count wait for the next other operation; without unique keys the add is then one INSERT.
+  const bool defer = keepKeys && t.stream && !t.session->logout;
   WriteScope scope(t);
-  int32_t err = scope.begin();
+  int32_t err = scope.begin(!defer || hasUniqueKeys(t));
   if (err) return err;
   if (keepKeys) err = checkUnique(t, bytes, 0);
   int64_t id = 0;
   if (!err) {
     sqlite3_stmt* s = t.statement("INSERT INTO " + t.q("rec") + "(chg, data) VALUES(1, ?)");
     if (!s) return scope.finish(Kiv$ERRCODE);
-    bindBlob(s, 1, data);
+    sqlite3_bind_blob(s, 1, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
     int rc = stepRow(s);
     sqlite3_reset(s);
     if (rc != SQLITE_DONE) return scope.finish(sqlFault(t.db(), rc));
     id = sqlite3_last_insert_rowid(t.db());
   }
-  if (!err && keepKeys) err = insertKeys(t, id, bytes, nullptr);
+  if (!err && keepKeys) err = insertKeys(t, id, bytes, nullptr, defer);
   if (!err && !keepKeys && !t.stale) {
     err = setMeta(t, "stale", "1");
     if (!err) t.stale = true;
   }
-  if (!err) err = adjustCount(t, 1);
+  if (!err && !defer) err = adjustCount(t, 1);
   // After a failure the flag may stay set in memory: keyed reads then ask for a rebuild, which
   // errs on the safe side.
   err = scope.finish(err);
   if (err) return err;
+  if (defer) {
+    deferKeys(t, id, bytes);
+    ++t.pendingRecords;
+  }
   t.currentId = id;
   t.currentChg = 1;
   t.lastBytes = static_cast<int32_t>(t.table->recordLength);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "drivers/zephra/entry_feed.h"
 #include "include/kvrun32.h"
 
 namespace kiv::zephra {
@@ -46,6 +47,10 @@ std::shared_ptr<Session> openSession(bool forLogout) {
     return nullptr;
   }
   sqlite3_extended_result_codes(s->db, 1);
+  if ((rc = registerEntryFeed(s->db)) != SQLITE_OK) {
+    sqlFault(s->db, rc);
+    return nullptr;
+  }
   sqlite3_busy_timeout(s->db, kBusyWaitMs);
   if (exec(*s, "PRAGMA temp_store=MEMORY")) return nullptr;
   return s;

@@ -76,6 +76,7 @@ int ShareLock::acquire(const std::string& tablePath, int shareMode, int waitMs) 
       if (denyAll) setLock(fd, F_RDLCK, kDenyAllByte, false);
       setLock(fd, F_UNLCK, kGuardByte, false);
       fd_ = fd;
+      deniesWrite_ = denyWrite;
       return 0;
     }
     setLock(fd, F_UNLCK, kGuardByte, false);
@@ -89,10 +90,13 @@ int ShareLock::acquire(const std::string& tablePath, int shareMode, int waitMs) 
 void ShareLock::release() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+  deniesWrite_ = false;
 }
 
 bool ShareLock::othersDenyWrite() const {
-  return fd_ >= 0 && (heldByOthers(fd_, kDenyWriteByte) || heldByOthers(fd_, kDenyAllByte));
+  // An open that denies writing itself keeps every other such open out: no lock to ask about.
+  return fd_ >= 0 && !deniesWrite_ &&
+         (heldByOthers(fd_, kDenyWriteByte) || heldByOthers(fd_, kDenyAllByte));
 }
 
 bool ShareLock::openElsewhere(const std::string& tablePath) {

@@ -27,6 +27,7 @@ class ShareLock {
 
  private:
   int fd_ = -1;
+  bool deniesWrite_ = false;  // this open denies writing (or everything) to others
 };
 
 }  // namespace kiv::zephra

@@ -254,8 +254,15 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
     return fail(47);
   }
   if ((err = prepareKeys(*t))) return fail(err);
-  if (!t->indexSchema.empty() && (err = attachDatabase(s, t->indexStore, t->indexSchema)))
-    return fail(err);
+  if (!t->indexSchema.empty()) {
+    if ((err = attachDatabase(s, t->indexStore, t->indexSchema))) return fail(err);
+    // Large pages for the run-time indexes: fewer of them to split and balance as an index of a
+    // whole table is built. Memory that holds nothing else needs no clearing when an index is
+    // dropped for a new one.
+    if ((err = exec(s, "PRAGMA " + t->indexSchema + ".page_size=65536; PRAGMA " + t->indexSchema +
+                           ".secure_delete=OFF")))
+      return fail(err);
+  }
   readMeta(*t, "keys", keys);
   readMeta(*t, "stale", stale);
   t->stale = stale == "1" || keys != keysSignature(*t);
@@ -271,10 +278,14 @@ int32_t openTable(KivTable* table, int32_t mode, bool forRebuild, ZephraTable** 
 int32_t closeTable(ZephraTable* t) {
   if (!t) return 0;
   forgetTransaction(*t);
+  // A STREAM batch not yet flushed is kept, with its deferred key entries.
+  int32_t err = t->session == t->home ? applyPending(*t) : 0;
   for (auto& [sql, s] : t->statements) sqlite3_finalize(s);
   t->statements.clear();
-  // A STREAM batch not yet flushed is kept.
-  int32_t err = t->home ? commitSession(*t->home) : 0;
+  if (t->home) {
+    const int32_t committed = commitSession(*t->home);
+    if (!err) err = committed;
+  }
   delete t;
   return err;
 }

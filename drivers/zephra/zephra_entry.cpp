@@ -323,6 +323,11 @@ extern "C" __attribute__((visibility("default"))) int32_t ZEPHRA(int32_t op, Kiv
     }
     err = _drv_check_state(t, keyObject, op, str1.data(), static_cast<uint32_t>(str1.size()));
   }
+  // Key entries that STREAM mode deferred go in before anything but a further add can see or
+  // change the table (CLOSE puts them in itself, and closes whatever that gives).
+  if (!err && t && t->pendingRecords && op != KIV_DRV_ADD && op != KIV_DRV_ADDLEN &&
+      op != KIV_DRV_CLOSE)
+    err = applyPending(*t);
   Outcome o;
   if (!err) o = run(op, table, t, k, args, str1, str2);
   if (!err) err = o.error;

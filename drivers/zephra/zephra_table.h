@@ -47,6 +47,13 @@ struct Cursor {
   bool inclusive = false;  // the bounds themselves may be read
 };
 
+// Key entries of records added in STREAM mode that are not yet in a key's entries table:
+// fixed-width items of the encoded value followed by the 8-byte record pointer.
+struct PendingEntries {
+  std::vector<char> items;
+  size_t count = 0;
+};
+
 struct Row {
   std::string key;
   int64_t id = 0;
@@ -85,6 +92,11 @@ struct ZephraTable {
   bool watchNext = false;
   bool watched = false;
   int64_t watchedChg = 0;
+
+  // STREAM mode: records added keep the entries of their keys that allow duplicates here, and
+  // the record count its increase, until the next operation other than ADD puts them in.
+  std::vector<PendingEntries> pending;  // by key position
+  int64_t pendingRecords = 0;
 
   bool quickScan = false;
   bool stream = false;
@@ -139,12 +151,15 @@ class WriteScope {
  public:
   explicit WriteScope(ZephraTable& t) : t_(t) {}
   ~WriteScope();
-  int32_t begin();
+  // `savepoint`: the operation may write more than one statement, so that a failure must roll
+  // back what it wrote before; an operation of one statement is undone by SQLite itself.
+  int32_t begin(bool savepoint = true);
   int32_t finish(int32_t error);
 
  private:
   ZephraTable& t_;
   bool begun_ = false;
+  bool savepoint_ = true;
 };
 
 // Records (records.cpp).
@@ -170,7 +185,17 @@ int32_t regetAt(ZephraTable& t, KeyState* k, std::string_view pos);
 int32_t buildKeys(ZephraTable& t);
 // Builds a run-time index from a component string, or again from its last one (rebuild).
 int32_t buildIndex(ZephraTable& t, KeyState& k, std::string_view components, bool rebuild);
-int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip);
+// `uniqueOnly`: the entries of unique keys alone (the others are deferred).
+int32_t insertKeys(ZephraTable& t, int64_t id, const uint8_t* data, const KeyState* skip,
+                   bool uniqueOnly = false);
+// STREAM mode: the entries of the keys that allow duplicates go to the table's pending lists.
+// Unique keys take their entries at once, so that later adds are checked against them.
+void deferKeys(ZephraTable& t, int64_t id, const uint8_t* data);
+// Puts the pending key entries in, in key order, and adds the pending records to the count.
+int32_t applyPending(ZephraTable& t);
+// Whether an add inserts entries of a unique key.
+bool hasUniqueKeys(const ZephraTable& t);
+int32_t adjustCount(ZephraTable& t, int64_t delta);
 int32_t deleteKeys(ZephraTable& t, int64_t id, const uint8_t* data);
 int32_t checkUnique(ZephraTable& t, const uint8_t* data, int64_t self);
 bool keyUsable(const ZephraTable& t, const KeyState& k);

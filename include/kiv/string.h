@@ -2,6 +2,7 @@
 // Assignment and comparison go through the runtime's string storage and collation.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,6 +51,18 @@ inline std::string lower(std::string_view s) {
 // The runtime's collating comparison (shorter text compares as if blank padded): <0, 0, >0.
 inline int32_t compare(std::string_view a, std::string_view b) {
   return Kiv$comparestr(a.data(), uint32_t(a.size()), b.data(), uint32_t(b.size()));
+}
+
+// The weights that order text in a case-insensitive key, by character code: each character
+// upper-cased by the locale's letter rules and replaced by its collating weight; texts compare
+// byte by byte in these weights.
+inline std::array<uint8_t, 256> caseBlindWeights() {
+  std::array<uint8_t, 256> w{};
+  for (int c = 0; c < 256; ++c) {
+    const auto u = static_cast<uint8_t>(Kiv$isftoupper(c));
+    w[size_t(c)] = ISFINFO.oemMode ? ISFINFO.collateOem[u] : ISFINFO.collate[u];
+  }
+  return w;
 }
 
 // STRING(N).

@@ -109,6 +109,35 @@ TEST(KeyCodec, TextByCollationAndCase) {
   EXPECT_EQ(encode(cstr, c1, 6), encode(str, c2, 6));
 }
 
+// Long texts are encoded through a table of weights kept between keys: at every width, below and
+// from the width where the table is used, the encoding is each character's weight, and a change
+// of the locale's weights between two keys (and its undoing) shows in the next key.
+TEST(KeyCodec, LongTextFollowsTheLocaleFromKeyToKey) {
+  for (uint32_t width : {63u, 64u, 260u}) {
+    SCOPED_TRACE(width);
+    KeyShape exact = shapeOf(field(KIV_STRING, width, 0));
+    KeyShape blind = shapeOf(field(KIV_STRING, width, 0), false, true);
+    const std::string mixed = text("aB~\x7f\xe9 z", width);
+    std::string expectExact, expectBlind;
+    for (char c : mixed) {
+      const auto u = static_cast<uint8_t>(c);
+      expectExact.push_back(static_cast<char>(ISFINFO.collate[u]));
+      const bool lower = (ISFINFO.classFlags[u] & KIV_ISF_LOWER) && ISFINFO.caseMap[u];
+      expectBlind.push_back(static_cast<char>(ISFINFO.collate[lower ? ISFINFO.caseMap[u] : u]));
+    }
+    EXPECT_EQ(encode(exact, mixed.data(), width), expectExact);
+    EXPECT_EQ(encode(blind, mixed.data(), width), expectBlind);
+    const std::string a = text("a", width), b = text("b", width);
+    EXPECT_LT(encode(blind, a.data(), width), encode(blind, b.data(), width));
+    const uint8_t savedA = ISFINFO.collate['A'], savedB = ISFINFO.collate['B'];
+    std::swap(ISFINFO.collate['A'], ISFINFO.collate['B']);
+    EXPECT_GT(encode(blind, a.data(), width), encode(blind, b.data(), width));
+    ISFINFO.collate['A'] = savedA;
+    ISFINFO.collate['B'] = savedB;
+    EXPECT_LT(encode(blind, a.data(), width), encode(blind, b.data(), width));
+  }
+}
+
 TEST(KeyCodec, OptionalKeysLeaveBlankRecordsOut) {
   std::vector<RecordField> fields = {field(KIV_LONG, 4), field(KIV_STRING, 5)};
   fields[0].name = "T:ID";
