@@ -498,7 +498,9 @@ TEST_F(ReportsOnScreen, DuplicatesOfTheCatalogAndOfOneCategoryPrintedToPdf) {
   EXPECT_EQ(LinesWith(cat, "README.TXT").size(), 2u);  // disks 1 and 2 only
   EXPECT_EQ(LinesWith(cat, "C:\\GAMMA").size(), 0u);
   EXPECT_EQ(LinesWith(cat, ".MP3").size(), 1500u);
-  if (collectorSeen) EXPECT_FALSE(percents.empty());
+  if (collectorSeen) {
+    EXPECT_FALSE(percents.empty());
+  }
   for (const std::string& p : percents) {
     if (p == "Process Completed") continue;
     EXPECT_LE(std::atoi(p.c_str()), 100) << p;
