@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -36,9 +37,12 @@ std::string errorText() {
 }
 
 // Waits up to five seconds for a file to appear.
+// The viewer's shell makes the file before it writes the line: wait for the whole line.
 bool appears(const std::string& file) {
   for (int i = 0; i < 500; ++i) {
-    if (std::filesystem::exists(file)) return true;
+    std::ifstream in(file);
+    std::string line;
+    if (std::getline(in, line) && !in.eof()) return true;  // a line and its end
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
