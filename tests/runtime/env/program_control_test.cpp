@@ -37,8 +37,16 @@ std::string errorText() {
 }
 
 // Waits up to five seconds for a file to appear.
-// The viewer's shell makes the file before it writes the line: wait for the whole line.
 bool appears(const std::string& file) {
+  for (int i = 0; i < 500; ++i) {
+    if (std::filesystem::exists(file)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// The viewer's shell makes its file before it writes the line in it: waits for the whole line.
+bool lineAppears(const std::string& file) {
   for (int i = 0; i < 500; ++i) {
     std::ifstream in(file);
     std::string line;
@@ -197,7 +205,7 @@ class Help : public ScratchFolder {
     Kiv$HELP();
   }
   std::string opened() {
-    if (!appears(path("opened"))) return "(nothing opened)";
+    if (!lineAppears(path("opened"))) return "(nothing opened)";
     std::string text = readAll(path("opened"));
     std::filesystem::remove(path("opened"));
     return text;
