@@ -267,8 +267,13 @@ void BM_BrowseFilesThroughTheWindows(benchmark::State& state) {
         const uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 20000);
         auto start = Clock::now();
         au::press(frame, -12);  // "Browse &Files"
+        // The browse's thread is not known in advance: every thread is looked at each round,
+        // without waiting on any one of them.
         uint64_t w = 0;
-        for (int t = 2; t <= 5 && !w; ++t) w = au::findWindow(t, "BROWSEFILES$QUICKWINDOW", 300);
+        waitFor([&] {
+          for (int t = 2; t <= 20 && !w; ++t) w = au::findWindow(t, "BROWSEFILES$QUICKWINDOW", 0);
+          return w != 0;
+        });
         if (!w || !waitFor([&] { return au::rowCount(w, 1) > 0; })) {
           failure = "the files browse did not open";
         } else {
