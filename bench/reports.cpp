@@ -100,9 +100,14 @@ class Catalog {
     for (const auto& e : std::filesystem::directory_iterator(folder_))
       if (e.path().filename() != "kvrun32") std::filesystem::remove_all(e.path());
     const auto start = Clock::now();
-    CatalogUse disks(Disks, DisksUseCount);
-    CatalogUse files(Files, FilesUseCount);
-    Files.stream();
+    // Records appended without their keys, the keys built once at the end: a million adds, each
+    // keeping five keys, take many times longer.
+    for (kiv::Table* t : {static_cast<kiv::Table*>(&Disks), static_cast<kiv::Table*>(&Files)}) {
+      t->remove();
+      t->create();
+      t->open(kiv::ReadWriteDenyAll);
+      t->stream();
+    }
     char name[16], path[64];
     for (int d = 1; d <= kDisks; ++d) {
       Disks.rec.clear();
@@ -133,10 +138,16 @@ class Catalog {
         Files.rec.Attrib = "A";
         Files.rec.Path = path;
         Files.rec.LongName = name;
-        Files.add();
+        Files.append();
       }
-      Files.flush();
+      if (kiv::errorCode()) std::abort();
     }
+    Files.flush();
+    Files.build();
+    Disks.flush();
+    if (kiv::errorCode()) std::abort();
+    Files.close();
+    Disks.close();
     std::fprintf(stderr, "catalog of %d files made in %.1f s\n", kDisks * kFilesPerDisk,
                  Seconds(start));
   }

@@ -13,7 +13,6 @@
 namespace {
 
 const char* const kModule = "TARROW.kvw$tarro046";
-constexpr int32_t kEndOfTable = 33;
 
 // The collector's work while it holds the tables.
 void Collect() {
@@ -29,18 +28,12 @@ void Collect() {
   QuickScan(Disks, true);
 
   kiv::JoinedView view(Disks, Files.ByDiskId);
-  bool readFailed = false;
   // The next row of a disk of the category: a file, or a disk without files (its file fields
   // cleared), which adds nothing.
+  RecordReading reading("SortFiles");
   auto read = [&] {
     view.next();
-    if (kiv::errorCode() == 0) return true;
-    if (kiv::errorCode() != kEndOfTable) {
-      SaveFileError();
-      AppWarning(35, "SortFiles");
-      readFailed = true;
-    }
-    return false;
+    return reading.found();
   };
 
   BatchRun run(kModule, "GETDUPESCAT$PROGRESSWINDOW", 25, 1000);
@@ -48,10 +41,7 @@ void Collect() {
   run.start = [&] {
     view.open();
     if (kiv::errorCode() == 0) view.setFilter("UPPER(DIS:Category) = UPPER(GLO:Category)");
-    if (kiv::errorCode()) {
-      SaveFileError();
-      AppWarning(36);
-    }
+    TellViewFailure();
     view.set(Disks.ByCategory);
     return read();
   };
@@ -75,7 +65,7 @@ void Collect() {
       }
     }
     if (read()) return Step::More;
-    return readFailed ? Step::Failed : Step::End;
+    return reading.ended();
   };
   RunEnd end = RunBatch(run);
   (void)end;  // cancelled or not, the report runs on what was collected

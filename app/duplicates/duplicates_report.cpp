@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int32_t kDetail = 10, kSeparator = 21;
-constexpr int32_t kEndOfTable = 33;
 
 // What one report reads: the table, its short-name key, and the fields a line prints.
 struct DuplicatesOf {
@@ -73,26 +72,17 @@ void ReportDuplicates(const DuplicatesOf& of, TableType& table, kiv::Key& byName
   PreviewPages pages;
   kiv::View view(table);
   DuplicateGroups groups;
-  bool readFailed = false, printed = false;
-
+  bool printed = false;
+  RecordReading reading(of.tableName);
   auto read = [&] {
     view.next();
-    if (kiv::errorCode() == 0) return true;
-    if (kiv::errorCode() != kEndOfTable) {
-      SaveFileError();
-      AppWarning(35, of.tableName);
-      readFailed = true;
-    }
-    return false;
+    return reading.found();
   };
 
   BatchRun run(of.module, of.progressLabel, 25, table.records());
   run.start = [&] {
     view.open();
-    if (kiv::errorCode()) {
-      SaveFileError();
-      AppWarning(36);
-    }
+    TellViewFailure();
     view.set(byName);
     if (!read()) return false;
     report.open();
@@ -102,7 +92,7 @@ void ReportDuplicates(const DuplicatesOf& of, TableType& table, kiv::Key& byName
   run.step = [&](int64_t&) {
     line.rec = table.rec;
     const bool more = read();
-    if (readFailed) return Step::Failed;
+    if (reading.failed()) return Step::Failed;
     std::optional<std::string_view> next;
     if (more) next = PrintedLine<Record>::shortName(table.rec);
     DuplicateGroups::Print p = groups.take(PrintedLine<Record>::shortName(line.rec), next);

@@ -15,7 +15,6 @@ namespace {
 
 const char* const kModule = "TARROW.kvw$tarro040";
 constexpr int32_t kDetail = 10;
-constexpr int32_t kEndOfTable = 33;
 
 struct Order {
   const char* components;  // of DIS:DYNNDX
@@ -55,17 +54,10 @@ void PrtDisksInCat(int32_t order) {
   PreviewPages pages;
   kiv::View view(Disks);
 
-  // Reads the next disk; false at the end, or after a read error was told.
-  bool readFailed = false;
+  RecordReading reading("Disks");
   auto read = [&] {
     view.next();
-    if (kiv::errorCode() == 0) return true;
-    if (kiv::errorCode() != kEndOfTable) {
-      SaveFileError();
-      AppWarning(35, "Disks");
-      readFailed = true;
-    }
-    return false;
+    return reading.found();
   };
 
   BatchRun run(kModule, "PRTDISKSINCAT$PROGRESSWINDOW", 25, Disks.records());
@@ -78,10 +70,7 @@ void PrtDisksInCat(int32_t order) {
       return false;
     }
     view.open();
-    if (kiv::errorCode()) {
-      SaveFileError();
-      AppWarning(36);
-    }
+    TellViewFailure();
     view.set(Disks.DynNdx);
     if (!read()) return false;
     report.open();
@@ -92,7 +81,7 @@ void PrtDisksInCat(int32_t order) {
     percentFree = PercentFreeText(Disks.rec.FreeSpace, Disks.rec.TotalBytes);
     report.print(kDetail);
     if (read()) return Step::More;
-    return readFailed ? Step::Failed : Step::End;
+    return reading.ended();
   };
   RunEnd end = RunBatch(run);
   QuickScan(Disks, false);

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int32_t kDetail = 10;
-constexpr int32_t kEndOfTable = 33;
 
 // The disk a listing is for.
 struct ListedDisk {
@@ -51,17 +50,11 @@ void ListFiles(const char* module, const char* reportLabel, const char* progress
   PreviewPages pages;
   kiv::View view(Files);
 
-  bool readFailed = false;
+  RecordReading reading("Files");
   // The next file of the disk; false past its last file or after a read error was told.
   auto read = [&] {
     view.next();
-    if (kiv::errorCode() == 0) return Files.rec.DiskId == disk.id;
-    if (kiv::errorCode() != kEndOfTable) {
-      SaveFileError();
-      AppWarning(35, "Files");
-      readFailed = true;
-    }
-    return false;
+    return reading.found() && Files.rec.DiskId == disk.id;
   };
 
   BatchRun run(module, progressLabel, 25, 500);
@@ -69,10 +62,7 @@ void ListFiles(const char* module, const char* reportLabel, const char* progress
     QuickScan(Files, true);
     view.open();
     if (kiv::errorCode() == 0) view.setFilter(std::string("FIL:DiskID = ") + idName);
-    if (kiv::errorCode()) {
-      SaveFileError();
-      AppWarning(36);
-    }
+    TellViewFailure();
     // The disk's files lie together in FIL:BYDISKID: the view starts at the first of them.
     Files.rec.clear();
     Files.rec.DiskId = disk.id;
@@ -86,7 +76,7 @@ void ListFiles(const char* module, const char* reportLabel, const char* progress
     ++count;
     report.print(kDetail);
     if (read()) return Step::More;
-    return readFailed ? Step::Failed : Step::End;
+    return reading.ended();
   };
   RunEnd end = RunBatch(run);
   QuickScan(Files, false);

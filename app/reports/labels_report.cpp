@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int32_t kEndOfTable = 33;
-
 // Report properties: the paper's size in thousandths of an inch.
 constexpr int32_t kPaperWidth = 31521, kPaperHeight = 31530;
 constexpr int32_t kFontSize = 31761;
@@ -111,26 +109,17 @@ void PrintLabels(const LabelsRecord& layout) {
   PreviewPages pages;
   kiv::View view(Disks);
 
-  bool readFailed = false;
+  RecordReading reading("Disks");
   auto read = [&] {
     view.next();
-    if (kiv::errorCode() == 0) return true;
-    if (kiv::errorCode() != kEndOfTable) {
-      SaveFileError();
-      AppWarning(35, "Disks");
-      readFailed = true;
-    }
-    return false;
+    return reading.found();
   };
 
   BatchRun run(module, "PRINTLABELS$PROGRESSWINDOW", 25, Disks.records());
   run.start = [&] {
     QuickScan(Disks, true);
     view.open();
-    if (kiv::errorCode()) {
-      SaveFileError();
-      AppWarning(36);
-    }
+    TellViewFailure();
     view.set(Disks.ByIdNum);
     if (!read()) return false;
     report.open();
@@ -143,7 +132,7 @@ void PrintLabels(const LabelsRecord& layout) {
     for (int32_t i = 0; i < kLineCount; ++i) text[i] = lines.lines[i];
     report.print(kLabel);
     if (read()) return Step::More;
-    return readFailed ? Step::Failed : Step::End;
+    return reading.ended();
   };
   RunEnd end = RunBatch(run);
   QuickScan(Disks, false);
@@ -175,17 +164,11 @@ void PrintIdLabelsOfTempFile() {
   const int64_t bytes = Kiv$FILE_BYTES(TempFile.desc());
   Kiv$clearerror();
 
-  bool readFailed = false;
+  RecordReading reading("TempFile");
   // TEMPFILE is read in file order; the progress counts the bytes of the lines read.
   auto read = [&] {
     TempFile.next();
-    if (kiv::errorCode() == 0) return true;
-    if (kiv::errorCode() != kEndOfTable) {
-      SaveFileError();
-      AppWarning(35, "TempFile");
-      readFailed = true;
-    }
-    return false;
+    return reading.found();
   };
 
   BatchRun run(module, "PRTDISKIDLABELS$PROGRESSWINDOW", 1000, bytes);
@@ -202,7 +185,7 @@ void PrintIdLabelsOfTempFile() {
     number = std::atoi(TempFile.rec.Text.str().c_str());
     report.print(kIdLabel);
     if (read()) return Step::More;
-    return readFailed ? Step::Failed : Step::End;
+    return reading.ended();
   };
   RunEnd end = RunBatch(run);
   QuickScan(TempFile, false);

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/tables/app_warning.h"
 #include "app/tables/globals.h"
 #include "include/kiv/window.h"
 
@@ -28,6 +29,24 @@ bool ProgressPercent::add(int64_t n) {
 }
 
 std::string ProgressPercent::text() const { return kiv::format(percent_, "@n3") + "% Completed"; }
+
+bool RecordReading::found() {
+  constexpr int32_t kEndOfTable = 33;
+  const int32_t code = kiv::errorCode();
+  if (code == 0) return true;
+  if (code != kEndOfTable) {
+    SaveFileError();
+    AppWarning(35, tableName_);
+    failed_ = true;
+  }
+  return false;
+}
+
+void TellViewFailure() {
+  if (kiv::errorCode() == 0) return;
+  SaveFileError();
+  AppWarning(36);
+}
 
 RunEnd RunBatch(const BatchRun& run) {
   kiv::Byte percent = 0;

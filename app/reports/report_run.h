@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "app/reports/preview.h"
 #include "app/tables/catalog_tables.h"
@@ -48,6 +49,26 @@ struct BatchRun {
   // Shown on the percent line when the run has gone through all records ("" leaves it).
   std::string finishedText;
 };
+
+// Reading through a report's records. After each read, `found` says whether it brought a record:
+// not at the end of the table, and not after a read error, which is saved, told with warning 35
+// naming the table, and remembered for `ended`.
+class RecordReading {
+ public:
+  explicit RecordReading(std::string tableName) : tableName_(std::move(tableName)) {}
+  bool found();
+  // How the run ends when no record was found: failed after a read error, else at its end.
+  Step ended() const { return failed_ ? Step::Failed : Step::End; }
+  bool failed() const { return failed_; }
+
+ private:
+  std::string tableName_;
+  bool failed_ = false;
+};
+
+// After a report's view was opened and given its filter: a failure is saved and told with
+// warning 36; the report goes on over what the view gives.
+void TellViewFailure();
 
 // Runs the progress window. Each timer event prints batches until a twentieth of a second has
 // passed, so that the windows stay responsive while large reports still go quickly; Cancel

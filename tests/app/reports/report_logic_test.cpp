@@ -11,6 +11,8 @@
 #include "app/reports/report_run.h"
 #include "app/reports/report_text.h"
 #include "app/reports/reports.h"
+#include "include/kvrun32/core.h"
+#include "tests/app/app_test_support.h"
 
 namespace {
 
@@ -192,6 +194,39 @@ TEST(ProgressPercent, NeverAbove100AndRedrawnOnlyWhenTheWholeNumberChanges) {
   EXPECT_EQ(bytes.percent(), 100);
   EXPECT_FALSE(bytes.add(1));
   EXPECT_EQ(ProgressPercent(0).text(), "  0% Completed");
+}
+
+// A report reads until its table ends (error 33), quietly; any other read error is told once,
+// naming the table, and ends the run as failed. A view that would not open is told, not fatal.
+TEST(RecordReading, TheEndOfTheTableIsQuietAndAnyOtherErrorIsToldAndFails) {
+  apptest::Boxes boxes;
+  RecordReading reading("Files");
+  Kiv$clearerror();
+  EXPECT_TRUE(reading.found());
+  Kiv$seterror(33);
+  EXPECT_FALSE(reading.found());
+  EXPECT_EQ(reading.ended(), Step::End);
+  EXPECT_TRUE(boxes.shown.empty());
+  for (int32_t code : {32, 34, 5}) {
+    RecordReading failing("TempFile");
+    Kiv$seterror(code);
+    EXPECT_FALSE(failing.found()) << code;
+    EXPECT_EQ(failing.ended(), Step::Failed) << code;
+    EXPECT_TRUE(failing.failed());
+  }
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  EXPECT_EQ(boxes.shown[0].caption, "Record Retrieval Error");
+  EXPECT_NE(boxes.shown[0].text.find("record from the TempFile file."), std::string::npos)
+      << boxes.shown[0].text;
+
+  Kiv$clearerror();
+  TellViewFailure();
+  EXPECT_EQ(boxes.shown.size(), 3u);
+  Kiv$seterror(47);
+  TellViewFailure();
+  ASSERT_EQ(boxes.shown.size(), 4u);
+  EXPECT_EQ(boxes.shown[3].caption, "View Open Error");
+  Kiv$clearerror();
 }
 
 // The names a duplicates report prints from a list in short-name order, a separator as "--".
