@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/reports/report_text.h"
+
 namespace cli {
 namespace {
 
@@ -91,15 +93,6 @@ std::string isoDateTime(int32_t date, int32_t time) {
   return time > 0 ? std::string(s) + "T" + isoTime(time) : std::string(s);
 }
 
-std::string_view driveTypeName(std::string_view letter) {
-  if (letter == "R") return "Removable";
-  if (letter == "F") return "Fixed";
-  if (letter == "V") return "Ram";
-  if (letter == "N") return "Network";
-  if (letter == "C") return "CD-ROM";
-  return "";
-}
-
 Listing diskListing() {
   return Listing({{"id", "ID"},
                   {"label", "LABEL"},
@@ -119,10 +112,10 @@ Listing diskListing() {
 
 void addDisk(Listing& listing, const DisksRecord& d) {
   auto textOrNone = [](std::string_view s) { return s.empty() ? none() : text(s); };
+  const std::string typeName = DriveTypeName(d.Type.clipped());
   listing.add({number(int64_t(d.IdNum)), text(d.Label.clipped()), textOrNone(d.Category.clipped()),
                number(d.TotalBytes.whole()), number(d.FreeSpace.whole()), number(int64_t(d.Files)),
-               text(driveTypeName(d.Type.clipped()).empty() ? d.Type.clipped()
-                                                            : driveTypeName(d.Type.clipped())),
+               text(typeName.empty() ? std::string(d.Type.clipped()) : typeName),
                textOrNone(d.SerialNo.clipped()), textOrNone(d.UserNum.clipped()),
                textOrNone(d.Keyword1.clipped()), textOrNone(d.Keyword2.clipped()),
                textOrNone(d.Keyword3.clipped()), textOrNone(d.Comments.clipped())});

@@ -37,9 +37,6 @@ std::string isoTime(int32_t time);
 // opening then finds the table open and goes on.
 std::optional<CatalogError> openToWrite(kiv::Table& table);
 
-// The name of a drive-type letter ("F" Fixed ...; "" for U and unknown letters).
-std::string_view driveTypeName(std::string_view letter);
-
 // The columns and the row of a DISKS record, and of a FILES record with its disk's label
 // (grouped: led by the number of the file's group, as the duplicates list shows it).
 Listing diskListing();

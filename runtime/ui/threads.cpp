@@ -17,7 +17,12 @@ int32_t WslThred$ThreadNo = 0;  // the running thread's slot, reinstalled with t
 namespace kiv::ui {
 namespace {
 
-std::mutex gRuntimeLock;  // the runtime lock itself
+// The runtime lock itself, made on first use (code run while the library loads may take it) and
+// never destroyed: threads may still wait for it while the process exits.
+FairLock& runtimeLock() {
+  static FairLock* lock = new FairLock;
+  return *lock;
+}
 thread_local bool tHoldsLock = false;
 thread_local int tSlot = 0;
 thread_local int tUnlockDepth = 0;
@@ -158,15 +163,29 @@ void adoptMainThread() {
   slots()[0].identity = std::this_thread::get_id();
 }
 
+void FairLock::lock() {
+  std::unique_lock guard(mutex_);
+  const uint64_t ticket = next_++;
+  turn_.wait(guard, [&] { return serving_ == ticket; });
+}
+
+void FairLock::unlock() {
+  {
+    std::lock_guard guard(mutex_);
+    ++serving_;
+  }
+  turn_.notify_all();
+}
+
 void lockRuntime() {
-  gRuntimeLock.lock();
+  runtimeLock().lock();
   tHoldsLock = true;
   installThreadState();
 }
 
 void unlockRuntime() {
   tHoldsLock = false;
-  gRuntimeLock.unlock();
+  runtimeLock().unlock();
 }
 
 bool holdsRuntimeLock() { return tHoldsLock; }

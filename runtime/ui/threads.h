@@ -96,6 +96,20 @@ int slotsInUse();  // started threads still running (slots 1..64)
 // Marks the calling thread as slot 0, the thread that runs the program's Main.
 void adoptMainThread();
 
+// A lock handed over in the order it was asked for. A thread that lets go of it between two
+// events and at once asks again (a report printing a batch on every timer event) queues behind
+// the threads already waiting, so their windows are served while it works.
+class FairLock {
+ public:
+  void lock();
+  void unlock();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable turn_;
+  uint64_t next_ = 0, serving_ = 0;
+};
+
 // Takes the runtime lock for the calling thread and installs its thread state; releases it.
 void lockRuntime();
 void unlockRuntime();

@@ -196,6 +196,43 @@ TEST_F(Duplicates, CancelInTheCollectorStillReportsWhatWasCollected) {
   EXPECT_FALSE(TableOnDisk(dir.path(), "SORTFILES"));
 }
 
+// The report's windows are plain windows on its own thread. While it prints, the frame still
+// answers (the report lets the other threads in between its batches): closing the program then
+// closes the frame at once, the finished report still offers its preview, and the program ends
+// once the preview is left.
+TEST_F(Duplicates, TheProgramClosesWhileTheReportRunsWhichStillOffersItsPreview) {
+  addDisks({{1, "ONE", "Music", 10, 5}, {2, "TWO", "Music", 10, 5}});
+  std::vector<File> files;
+  for (int i = 0; i < 60000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "F%06d.DAT", i);
+    files.emplace_back(1 + i % 2, name, uint64_t(i));
+    files.emplace_back(2 - i % 2, name, uint64_t(i) + 1);
+  }
+  addFiles(files);
+  size_t lines = 0;
+  bool reportRanOn = false;
+  double closing = 0;
+  RunWizard(0, [&] {
+    const uint64_t frame = au::findWindow(1, "MAIN$APPFRAME", 0);
+    const uint64_t progress = findAnyWindow("PRTDUPES$PROGRESSWINDOW", 5000);
+    ASSERT_NE(progress, 0u);
+    const auto asked = std::chrono::steady_clock::now();
+    au::press(frame, kExitMenu);
+    ASSERT_TRUE(au::waitClosed(frame, 20000));
+    closing = std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+    reportRanOn = au::isOpen(progress);
+    uint64_t preview = findAnyWindow(kPreview, 60000);
+    ASSERT_NE(preview, 0u);
+    lines = textsOf(pagesOf(preview), kDupName).size();
+    exitPreview(preview);
+  });
+  // A batch takes a twentieth of a second; the frame waits for one at most, not for all of them.
+  EXPECT_LT(closing, 1.0);
+  EXPECT_TRUE(reportRanOn) << "the frame closed only after the report had printed everything";
+  EXPECT_EQ(lines, 120000u);
+}
+
 TEST_F(Duplicates, DiskIdLabelsThreeAcrossWithTheNumberThreeTimes) {
   std::vector<kiv::report::PagePtr> pages;
   apptest::runTarrow([&] {
