@@ -112,15 +112,14 @@ std::unique_ptr<PrintJob> pdfJob(const std::string& path, const std::string& doc
 
 bool savePagesAsPdf(const std::vector<std::string>& names, const std::string& path) {
   if (!qGuiApp || names.empty()) return false;
-  std::vector<PagePtr> pages;
+  for (const std::string& n : names)
+    if (!findPage(n)) return false;
+  // One page unpacked at a time: a long report is never held whole as drawing records.
+  std::unique_ptr<PrintJob> job = pdfJob(path, "");
   for (const std::string& n : names) {
     PagePtr p = findPage(n);
-    if (!p) return false;
-    pages.push_back(std::move(p));
+    if (!p || !job->page(*p)) return false;
   }
-  std::unique_ptr<PrintJob> job = pdfJob(path, "");
-  for (const PagePtr& p : pages)
-    if (!job->page(*p)) return false;
   return job->end();
 }
 

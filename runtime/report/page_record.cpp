@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "runtime/report/page_pack.h"
+
 namespace kiv::report {
 
 uint64_t DrawRecord::size() const {
@@ -21,9 +23,9 @@ std::string PageRegistry::nameFor(uint32_t report, int32_t page) {
   return name;
 }
 
-void PageRegistry::add(const PagePtr& page) {
+void PageRegistry::add(const std::shared_ptr<const PackedPage>& page) {
   std::lock_guard lock(mutex_);
-  pages_[page->name] = page;
+  pages_[page->name()] = page;
 }
 
 void PageRegistry::remove(std::string_view name) {
@@ -34,9 +36,14 @@ void PageRegistry::remove(std::string_view name) {
 
 PagePtr PageRegistry::find(std::string_view name) {
   while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.remove_suffix(1);
-  std::lock_guard lock(mutex_);
-  auto it = pages_.find(name);
-  return it == pages_.end() ? nullptr : it->second;
+  std::shared_ptr<const PackedPage> packed;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = pages_.find(name);
+    if (it == pages_.end()) return nullptr;
+    packed = it->second;
+  }
+  return packed->unpack();
 }
 
 }  // namespace kiv::report

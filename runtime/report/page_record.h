@@ -58,6 +58,8 @@ struct RecordedPage {
 
 using PagePtr = std::shared_ptr<const RecordedPage>;
 
+class PackedPage;
+
 // The recorded pages that can be found by name, for as long as their report keeps them. Safe to
 // use from any thread (the GUI thread reads pages that runtime threads recorded).
 class PageRegistry {
@@ -65,13 +67,14 @@ class PageRegistry {
   static PageRegistry& instance();
   // A name no other recording has: "*REPORT0003.PAGE00001".
   std::string nameFor(uint32_t report, int32_t page);
-  void add(const PagePtr& page);
+  void add(const std::shared_ptr<const PackedPage>& page);
   void remove(std::string_view name);
-  PagePtr find(std::string_view name);  // trailing blanks of a queue entry are ignored
+  // The page unpacked, or nullptr; trailing blanks of a queue entry are ignored.
+  PagePtr find(std::string_view name);
 
  private:
   std::mutex mutex_;
-  std::map<std::string, PagePtr, std::less<>> pages_;
+  std::map<std::string, std::shared_ptr<const PackedPage>, std::less<>> pages_;
 };
 
 }  // namespace kiv::report

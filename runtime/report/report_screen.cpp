@@ -366,8 +366,9 @@ void Report::completePage(Screen& w) {
   ++pagesCompleted_;
   if (recording_) {
     done->name = PageRegistry::instance().nameFor(serial_, done->number);
-    PageRegistry::instance().add(done);
-    recorded_.push_back(done);
+    auto packed = std::make_shared<const PackedPage>(*done);
+    PageRegistry::instance().add(packed);
+    recorded_.push_back(std::move(packed));
     appendToQueue(done->name);
     return;
   }
@@ -438,14 +439,21 @@ void Report::printRecorded() {
   }
   std::unique_ptr<PrintJob> job = startJob();
   bool ok = job != nullptr;
-  for (const PagePtr& p : recorded_)
-    if (ok) ok = job->page(*p);
+  for (const PackedPtr& p : recorded_)
+    if (ok) ok = job->page(*p->unpack());
   if (job && !job->end()) ok = false;
   if (!ok) platformFailure(kPrintCancelled);
 }
 
+std::vector<PagePtr> Report::recordedPages() const {
+  std::vector<PagePtr> pages;
+  pages.reserve(recorded_.size());
+  for (const PackedPtr& p : recorded_) pages.push_back(p->unpack());
+  return pages;
+}
+
 void Report::dropRecordings() {
-  for (const PagePtr& p : recorded_) PageRegistry::instance().remove(p->name);
+  for (const PackedPtr& p : recorded_) PageRegistry::instance().remove(p->name());
   recorded_.clear();
 }
 

@@ -12,6 +12,7 @@
 
 #include "include/kvrun32/queue.h"
 #include "runtime/report/page_flow.h"
+#include "runtime/report/page_pack.h"
 #include "runtime/report/page_record.h"
 #include "runtime/report/printer.h"
 #include "runtime/ui/screen.h"
@@ -59,7 +60,7 @@ class Report : public ui::ScreenBehaviour {
   bool hasPrinter() const { return !printer_.empty(); }
   const std::string& printer() const { return printer_; }
   bool recording() const { return recording_; }
-  const std::vector<PagePtr>& recordedPages() const { return recorded_; }
+  std::vector<PagePtr> recordedPages() const;  // unpacked
   int32_t pagesCompleted() const { return pagesCompleted_; }
 
  private:
@@ -121,7 +122,7 @@ class Report : public ui::ScreenBehaviour {
 
   KivQueue* queue_ = nullptr;
   bool recording_ = false;
-  std::vector<PagePtr> recorded_;
+  std::vector<PackedPtr> recorded_;
   std::map<std::string, QImage> images_;
 };
 

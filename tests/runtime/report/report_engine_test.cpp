@@ -355,7 +355,8 @@ TEST(ReportControls, ShapesImagesAndChecksAreRecorded) {
     setQueue(r, q);
     Kiv$PRINTreport(r, 80);
     Kiv$ENDPAGE(r);
-    for (const auto& rec : kiv::report::reportOf(r)->recordedPages().at(0)->records) {
+    const kiv::report::PagePtr page = kiv::report::reportOf(r)->recordedPages().at(0);
+    for (const auto& rec : page->records) {
       kinds.push_back(rec.kind);
       if (rec.kind == kiv::report::DrawRecord::Kind::Image) {
         EXPECT_FALSE(rec.image.isNull());
