@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -922,6 +924,40 @@ QPixmap pixmapOf(const std::vector<unsigned char>& bytes) {
   return p;
 }
 
+// Where a window described as centred goes: an MDI child in the middle of the frame's client
+// area; a plain window over the middle of the program's frame when it is shown, else of the
+// screen; kept on the screen either way.
+void centre(PlatformWindow& w) {
+  QWidget* top = w.top;
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(top)) {
+    if (QMdiArea* area = sub->mdiArea()) {
+      const QSize room = area->viewport()->size();
+      sub->move(std::max(0, (room.width() - sub->width()) / 2),
+                std::max(0, (room.height() - sub->height()) / 2));
+    }
+    return;
+  }
+  QRect over;
+  for (const auto& [id, other] : gWindows)
+    if (other->kind == ui::StructureKind::Application && other->top && other->top->isVisible() &&
+        !other->top->isMinimized())
+      over = other->top->frameGeometry();
+  QScreen* screen = over.isValid() ? QGuiApplication::screenAt(over.center()) : nullptr;
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QRect desk = screen ? screen->availableGeometry() : QRect();
+  if (!over.isValid()) over = desk;
+  if (!over.isValid()) return;
+  QRect placed(QPoint(), top->size());
+  placed.moveCenter(over.center());
+  if (desk.isValid()) {
+    placed.moveLeft(
+        std::max(desk.left(), std::min(placed.left(), desk.right() + 1 - placed.width())));
+    placed.moveTop(
+        std::max(desk.top(), std::min(placed.top(), desk.bottom() + 1 - placed.height())));
+  }
+  top->move(placed.topLeft());
+}
+
 }  // namespace
 
 PlatformWindow* platformWindow(uint64_t id) {
@@ -1105,7 +1141,10 @@ bool createWindow(const WindowSpec& request) {
     }
     int width = d.at.w > 0 ? d.at.w : 400, height = d.at.h > 0 ? d.at.h : 300;
     w->top->resize(width, height + extraHeight);
-    if (d.at.x || d.at.y) w->top->move(d.at.x, d.at.y);
+    if (d.center)
+      centre(*w);
+    else if (d.at.x || d.at.y)
+      w->top->move(d.at.x, d.at.y);
     w->top->installEventFilter(new WindowFilter(*w));
     w->timer = new QTimer(w->top);
     QObject::connect(w->timer, &QTimer::timeout, w->timer, [w] {

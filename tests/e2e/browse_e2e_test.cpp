@@ -431,6 +431,8 @@ TEST_F(Browses, DiskFormAddChangeAndDelete) {
     click(w, NewDisk);
     uint64_t form = windowOf("UPDATEDISKS$QUICKWINDOW");
     ASSERT_NE(form, 0u);
+    // The form names what it does once it has opened.
+    waitFor([&] { return au::caption(form) == "Adding a Disks Record"; });
     addCaption = au::caption(form);
     cancelledId = trimmed(au::shown(form, updatedisks_feq::Id));
     typeInto(form, updatedisks_feq::Label, "NOTKEPT");
@@ -452,6 +454,7 @@ TEST_F(Browses, DiskFormAddChangeAndDelete) {
     doubleClickRow(w, 1);
     form = windowOf("UPDATEDISKS$QUICKWINDOW");
     ASSERT_NE(form, 0u);
+    waitFor([&] { return au::caption(form) == "Changing a Disks Record"; });
     changeCaption = au::caption(form);
     e2e::Screen screen = shot("update-disks");
     expectReadable(screen, *au::onScreen(form, updatedisks_feq::Label), "the label entry");
@@ -733,6 +736,7 @@ TEST_F(Browses, LabelLayoutsAndTheFormToolbar) {
     ASSERT_TRUE(au::waitClosed(form, 10000));
     form = windowOf("UPDATELABELS$QUICKWINDOW");
     ASSERT_NE(form, 0u);
+    waitFor([&] { return au::caption(form) == "Adding a Labels Record"; });
     EXPECT_EQ(au::caption(form), "Adding a Labels Record");
     typeInto(form, labels_feq::LabelType, "BIG");
     click(form, labels_feq::Ok);

@@ -253,6 +253,34 @@ TEST_F(ReportsOnScreen, PreviewEdgeCasesWithRealInput) {
   EXPECT_TRUE(pdfFiles(dir.path()).empty());
 }
 
+// Windows described as centred open over the middle of the program's frame (a progress window
+// or the preview's jump window), not wherever the window manager finds room.
+TEST_F(ReportsOnScreen, CentredWindowsOpenOverTheFrame) {
+  addDisks(LabelledDisks(60));
+  au::Geometry frameAt, jumpAt;
+  RunTarrow([&](uint64_t frame) {
+    ASSERT_TRUE(ChooseMenuItem(frame, kByIdAscending));
+    uint64_t preview = findAnyWindow(kPreview);
+    ASSERT_NE(preview, 0u);
+    ASSERT_TRUE(waitFor([&] { return au::statusText(preview, 2) == "Page 1 of 2"; }));
+    ASSERT_TRUE(ChooseMenuItem(preview, kJump));
+    uint64_t jump = findAnyWindow("PREVIEW:JUMPTOPAGE$JUMPWINDOW");
+    ASSERT_NE(jump, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // mapped and placed
+    frameAt = au::geometry(frame);
+    jumpAt = au::geometry(jump);
+    shot("jump-window-over-the-frame");
+    ASSERT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(jump, 4); }));  // Cancel
+    ASSERT_TRUE(au::waitClosed(jump, 10000));
+    ASSERT_TRUE(e2e::clickWhenShown([&] { return au::onScreen(preview, kExitButton); }));
+    ASSERT_TRUE(au::waitClosed(preview, 10000));
+  });
+  ASSERT_GT(frameAt.width, jumpAt.width);
+  // The title bars of the two windows differ a little; nothing else does.
+  EXPECT_NEAR(jumpAt.x + jumpAt.width / 2, frameAt.x + frameAt.width / 2, 30);
+  EXPECT_NEAR(jumpAt.y + jumpAt.height / 2, frameAt.y + frameAt.height / 2, 30);
+}
+
 TEST_F(ReportsOnScreen, SixPagesTwoByTwoAndAOnePageReport) {
   addDisks(LabelledDisks(250));  // 6 pages
   S seen;
