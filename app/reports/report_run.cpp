@@ -139,11 +139,16 @@ void PrintRecordedPages(kiv::Report& report) {
     if (file.empty()) return;
     report.printInto(file);
   }
+  // Thousands of pages take a while to print: the busy cursor says so meanwhile.
+  kiv::setCursor(KIV_CURSOR_WAIT);
   report.printRecorded();
-  if (kiv::errorCode())
-    kiv::message("The report could not be printed.  Error: " + kiv::error() + " (" +
-                     std::to_string(kiv::errorCode()) + ").",
-                 "Print Error", KIV_ICON_HAND);
+  const int32_t code = kiv::errorCode();
+  const std::string error = code ? kiv::error() : std::string();
+  kiv::setCursor(KIV_CURSOR_ARROW);
+  if (code)
+    kiv::message(
+        "The report could not be printed.  Error: " + error + " (" + std::to_string(code) + ").",
+        "Print Error", KIV_ICON_HAND);
 }
 
 void QuickScan(kiv::Table& table, bool on) {

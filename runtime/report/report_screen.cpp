@@ -13,6 +13,7 @@
 #include "runtime/ui/controls.h"
 #include "runtime/ui/properties.h"
 #include "runtime/ui/resources.h"
+#include "runtime/ui/threads.h"
 #include "runtime/ui/value_codec.h"
 
 namespace kiv::report {
@@ -439,9 +440,14 @@ void Report::printRecorded() {
   }
   std::unique_ptr<PrintJob> job = startJob();
   bool ok = job != nullptr;
+  // The pages are the report's own and are painted with Qt alone: the runtime lock is let go
+  // meanwhile, so that the program's other windows are served while thousands of pages print.
+  const bool locked = ui::holdsRuntimeLock();
+  if (locked) ui::unlockRuntime();
   for (const PackedPtr& p : recorded_)
     if (ok) ok = job->page(*p->unpack());
   if (job && !job->end()) ok = false;
+  if (locked) ui::lockRuntime();
   if (!ok) platformFailure(kPrintCancelled);
 }
 

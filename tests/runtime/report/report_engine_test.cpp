@@ -1,8 +1,11 @@
 // The report engine through its C interface: opening with and without a printer, bands and
 // groups, pages, recording into the preview queue and printing the recorded pages.
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "report_support.h"
+#include "runtime/ui/threads.h"
 #include "runtime/ui/automation.h"
 #include "runtime/ui/standard_commands.h"
 #include "tests/support/catalog_tables.h"
@@ -218,6 +221,42 @@ TEST(ReportRecording, PrintingTheRecordingSendsEveryPageOnceInOrder) {
   std::vector<std::string> clipped;
   for (const std::string& e : entries) clipped.push_back(PreviewQueue::clipped(e));
   EXPECT_EQ(printers.log->pageNames, clipped);
+}
+
+// Printing the recorded pages lets go of the runtime lock while the pages are painted, so that
+// other threads' windows are served meanwhile; it is held again afterwards.
+TEST(ReportRecording, OtherThreadsRunWhileTheRecordedPagesPrint) {
+  PrinterScope printers(Default::Found);
+  std::vector<bool> othersRan;
+  std::vector<std::thread> others;
+  printers.log->onPage = [&] {
+    auto ran = std::make_shared<std::promise<void>>();
+    std::future<void> done = ran->get_future();
+    others.emplace_back([ran] {
+      kiv::ui::lockRuntime();
+      kiv::ui::unlockRuntime();
+      ran->set_value();
+    });
+    othersRan.push_back(done.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+  };
+  bool lockedAfter = false;
+  kiv::ui::runProgram([&] {
+    Listing l;
+    l.construct();
+    Kiv$OPENwindow(l.report);
+    PreviewQueue q;
+    setQueue(l.report, q);
+    for (int i = 1; i <= 80; ++i) l.line(i);
+    Kiv$ENDPAGE(l.report);
+    setProp(l.report, 0, KIV_PROP_PRINTRECORDED, "1");
+    lockedAfter = kiv::ui::holdsRuntimeLock();
+    Kiv$CLOSEwindow(l.report);
+    Kiv$freewindow(l.report);
+  });
+  for (std::thread& t : others) t.join();
+  ASSERT_GE(othersRan.size(), 2u);
+  for (size_t page = 0; page < othersRan.size(); ++page) EXPECT_TRUE(othersRan[page]) << page;
+  EXPECT_TRUE(lockedAfter);
 }
 
 TEST(ReportRecording, CancellingClosesWithoutPrintingAndNamesStayUnique) {

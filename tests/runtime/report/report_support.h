@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +27,8 @@ struct PrintLog {
   std::vector<std::vector<std::string>> jobs;  // per job, the pages as "report page number"
   std::vector<std::string> pageNames;          // every page given, by its recorded name
   int ended = 0;
-  bool refuseJobs = false;  // the printer is there but takes no job
+  bool refuseJobs = false;       // the printer is there but takes no job
+  std::function<void()> onPage;  // called as each page is printed
 };
 
 class TestPrinters : public kiv::report::PrinterPlatform {
@@ -69,6 +71,7 @@ class TestPrinters : public kiv::report::PrinterPlatform {
     bool page(const kiv::report::RecordedPage& page) override {
       log_->jobs.back().push_back(std::to_string(page.number));
       log_->pageNames.push_back(page.name);
+      if (log_->onPage) log_->onPage();
       return !pdf_ || pdf_->page(page);
     }
     bool end() override {
