@@ -120,6 +120,16 @@ inline void runTarrow(const std::function<void()>& driver) {
         au::requestClose(frame);
         au::waitClosed(frame, 200);
       }
+      // A window a started thread still shows (a report's preview after a failed assertion)
+      // would keep the program from ending: it is closed, and the test fails instead of hanging.
+      if (!waitFor([] { return kiv::ui::slotsInUse() == 0; }, 30000)) {
+        ADD_FAILURE() << "windows were left open after the program's frame had closed";
+        for (int round = 0; round < 100 && kiv::ui::slotsInUse() > 0; ++round) {
+          for (int thread = 2; thread <= kiv::ui::kThreadSlots; ++thread)
+            if (uint64_t w = au::findWindow(thread, {}, 0)) au::requestClose(w);
+          waitFor([] { return kiv::ui::slotsInUse() == 0; }, 200);
+        }
+      }
     });
     TarrowProgram();
     Kiv$UNLOCKTHREAD();

@@ -50,7 +50,11 @@ class Duplicates : public ReportTest {
       uint64_t wizard = findAnyWindow("GETRPTPARMSWIZ$WINDOW");
       ASSERT_NE(wizard, 0u);
       stepOne = {au::shownEnabled(wizard, kBack), au::shownVisible(wizard, kFinish)};
-      if (categoryRow) au::pickRow(wizard, kCategoryList, categoryRow);
+      if (categoryRow) {
+        // The wizard fills its list after it has opened.
+        ASSERT_TRUE(waitFor([&] { return au::rowCount(wizard, kCategoryList) >= categoryRow; }));
+        au::pickRow(wizard, kCategoryList, categoryRow);
+      }
       au::press(wizard, kNextStep);
       waitFor([&] { return au::shownVisible(wizard, kFinish); });
       stepTwo = {au::shownEnabled(wizard, kBack), au::shownEnabled(wizard, kNextStep)};
