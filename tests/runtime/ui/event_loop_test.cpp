@@ -429,6 +429,7 @@ TEST(EventLoop, AlertKeysAndPreAlert) {
   for (const Case& c : cases) {
     Events seen;
     std::string text;
+    std::atomic<bool> ready{false};  // the alert keys are set and the loop runs
     run(
         [&] {
           char name[20];
@@ -443,6 +444,7 @@ TEST(EventLoop, AlertKeysAndPreAlert) {
           Kiv$PushLong(114);
           Kiv$SetPropS(2, 1, nullptr);
           loop([&](int32_t e, int32_t f) {
+            if (e == 515) ready = true;
             if (e == 15)
               seen.push_back(ev(e) + ":" + std::to_string(f) + "@" + std::to_string(Kiv$KEYCODE()));
             if (e == 16) seen.push_back(ev(e, f));
@@ -453,6 +455,8 @@ TEST(EventLoop, AlertKeysAndPreAlert) {
         },
         [&] {
           uint64_t id = au::findWindow(1, "FORM$WINDOW");
+          for (int i = 0; i < 500 && !ready; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
           au::typeKey(id, 2, 36);  // Home: the cursor to the start (not an alert key)
           au::typeKey(id, 2, c.key);
           std::this_thread::sleep_for(std::chrono::milliseconds(150));
