@@ -22,6 +22,7 @@
 #include "app/frame/frame.h"
 #include "app/tables/catalog_tables.h"
 #include "app/tables/open_table.h"
+#include "bench/bench_catalog.h"
 #include "bench/bench_tree.h"
 #include "include/kiv/kiv.h"
 #include "include/kiv/view.h"
@@ -111,27 +112,7 @@ const std::string& catalog() {
       if (Disks.records() == kDisks && Files.records() == kFiles) return dir;
     }
     std::fprintf(stderr, "building the catalog of %d files in %s ...\n", kFiles, dir.c_str());
-    for (kiv::Table* t : {static_cast<kiv::Table*>(&Disks), static_cast<kiv::Table*>(&Files)}) {
-      t->remove();
-      t->create();
-      t->open(kiv::ReadWriteDenyAll);
-      t->stream();
-    }
-    for (int32_t d = 1; d <= kDisks; ++d) {
-      makeDisk(d);
-      Disks.add();
-      for (int32_t f = 0; f < kFilesPerDisk; ++f) {
-        makeFile(d, f);
-        Files.append();
-      }
-      if (kiv::errorCode()) std::abort();
-    }
-    Files.flush();
-    Files.build();
-    Disks.flush();
-    if (kiv::errorCode()) std::abort();
-    Files.close();
-    Disks.close();
+    WriteBenchCatalog(kDisks, kFilesPerDisk, makeDisk, makeFile);
     return dir;
   }();
   if (chdir(folder.c_str()) != 0) std::abort();

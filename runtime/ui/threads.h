@@ -5,8 +5,9 @@
 // fields other than the inbox, the error state, the string stack, ...) is touched only by the
 // thread holding it. A runtime thread holds it except while it waits for its next message, inside
 // Kiv$UNLOCKTHREAD/Kiv$LOCKTHREAD, while a pop-up menu is tracked and while a report's recorded
-// pages are printed. It is handed over in the order it was asked for (FairLock). The GUI thread never takes
-// it; it talks to runtime threads only through their inboxes, which have their own small lock.
+// pages are printed. It is handed over in the order it was asked for (FairLock). The GUI thread
+// never takes it; it talks to runtime threads only through their inboxes, which have their own
+// small lock.
 #pragma once
 
 #include <condition_variable>

@@ -34,6 +34,13 @@ struct Listing {
     size = static_cast<uint32_t>(n) * 100;
     Kiv$PRINTreport(report, 10);
   }
+  // Opens the report and records `lines` lines into `q`, the last page ended.
+  void record(PreviewQueue& q, int32_t lines) {
+    Kiv$OPENwindow(report);
+    setQueue(report, q);
+    for (int32_t i = 1; i <= lines; ++i) line(i);
+    Kiv$ENDPAGE(report);
+  }
   kiv::report::Report* engine() { return kiv::report::reportOf(report); }
 };
 
@@ -106,11 +113,8 @@ TEST(ReportPages, EveryPageCarriesHeaderAndFooterAndDetailsFlowDown) {
   kiv::ui::runProgram([&] {
     Listing l;
     l.construct();
-    Kiv$OPENwindow(l.report);
     PreviewQueue q;
-    setQueue(l.report, q);
-    for (int i = 1; i <= 100; ++i) l.line(i);
-    Kiv$ENDPAGE(l.report);
+    l.record(q, 100);
     pages = l.engine()->recordedPages();
     Kiv$CLOSEwindow(l.report);
     Kiv$freewindow(l.report);
@@ -243,11 +247,8 @@ TEST(ReportRecording, OtherThreadsRunWhileTheRecordedPagesPrint) {
   kiv::ui::runProgram([&] {
     Listing l;
     l.construct();
-    Kiv$OPENwindow(l.report);
     PreviewQueue q;
-    setQueue(l.report, q);
-    for (int i = 1; i <= 80; ++i) l.line(i);
-    Kiv$ENDPAGE(l.report);
+    l.record(q, 80);
     setProp(l.report, 0, KIV_PROP_PRINTRECORDED, "1");
     lockedAfter = kiv::ui::holdsRuntimeLock();
     Kiv$CLOSEwindow(l.report);
